@@ -1,0 +1,115 @@
+#include "run/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace kelmor {
+namespace {
+
+// A name with a NUL byte would open a shorter name than the one typed: refuse it.
+bool usableName(const std::string& name) {
+  return !name.empty() && name.find('\0') == std::string::npos;
+}
+
+// Opens without blocking (a FIFO with no writer or reader must not hang the run), then
+// switches the descriptor back to blocking I/O.
+UniqueFd openNonBlocking(const std::string& name, int flags) {
+  UniqueFd fd(::open(name.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666));
+  if (fd.get() < 0) return fd;
+  const int status = ::fcntl(fd.get(), F_GETFL);
+  if (status < 0 || ::fcntl(fd.get(), F_SETFL, status & ~O_NONBLOCK) < 0) return UniqueFd();
+  return fd;
+}
+
+bool sameFile(const struct stat& info, const InputFile& input) {
+  return info.st_dev == input.device() && info.st_ino == input.inode();
+}
+
+}  // namespace
+
+UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
+  if (this != &other) {
+    close();
+    fd_ = std::exchange(other.fd_, -1);
+  }
+  return *this;
+}
+
+UniqueFd::~UniqueFd() { close(); }
+
+bool UniqueFd::close() {
+  if (fd_ < 0) return true;
+  // No retry on EINTR: on Linux the descriptor is released whatever close returns.
+  const bool ok = ::close(std::exchange(fd_, -1)) == 0;
+  return ok;
+}
+
+std::ptrdiff_t FdSource::read(char* buffer, std::size_t size) {
+  for (;;) {
+    const ssize_t got = ::read(fd_, buffer, size);
+    if (got >= 0) return got;
+    if (errno != EINTR) return -1;
+  }
+}
+
+std::optional<InputFile> InputFile::open(const std::string& name) {
+  if (!usableName(name)) return std::nullopt;
+  InputFile file;
+  file.fd_ = openNonBlocking(name, O_RDONLY);
+  struct stat info {};
+  if (file.fd_.get() < 0 || ::fstat(file.fd_.get(), &info) != 0) return std::nullopt;
+  if (!S_ISREG(info.st_mode) && !S_ISFIFO(info.st_mode)) return std::nullopt;
+  file.size_ = S_ISREG(info.st_mode) ? info.st_size : 0;
+  file.device_ = info.st_dev;
+  file.inode_ = info.st_ino;
+  return file;
+}
+
+std::ptrdiff_t InputFile::read(char* buffer, std::size_t size) {
+  return FdSource(fd_.get()).read(buffer, size);
+}
+
+OutputFile::Opened OutputFile::open(const std::string& name, const InputFile& input) {
+  if (!usableName(name)) return {std::nullopt, Error::kFailed};
+  // Look before opening, so that the input file is not even opened for writing.
+  struct stat info {};
+  if (::stat(name.c_str(), &info) == 0 && sameFile(info, input)) {
+    return {std::nullopt, Error::kIsInputFile};
+  }
+  OutputFile file;
+  file.fd_ = openNonBlocking(name, O_WRONLY | O_CREAT);
+  if (file.fd_.get() < 0 || ::fstat(file.fd_.get(), &info) != 0) {
+    return {std::nullopt, Error::kFailed};
+  }
+  // Look again at what was opened: the name may have been changed to point at the input.
+  if (sameFile(info, input)) return {std::nullopt, Error::kIsInputFile};
+  if (S_ISREG(info.st_mode) && ::ftruncate(file.fd_.get(), 0) != 0) {
+    return {std::nullopt, Error::kFailed};
+  }
+  return {std::move(file), Error::kNone};
+}
+
+bool OutputFile::write(std::string_view text) {
+  while (!failed_ && !text.empty()) {
+    const ssize_t put = ::write(fd_.get(), text.data(), text.size());
+    if (put > 0) {
+      text.remove_prefix(static_cast<std::size_t>(put));
+    } else if (put < 0 && errno == EINTR) {
+      continue;
+    } else {
+      failed_ = true;
+    }
+  }
+  return !failed_;
+}
+
+bool OutputFile::close() {
+  const bool closed = fd_.close();
+  return closed && !failed_;
+}
+
+}  // namespace kelmor

@@ -1,0 +1,92 @@
+// The file edge of the run: opening the spectrum and the report, reading and writing them.
+// POSIX. Every failure is reported as a value, never by an exception or errno left behind.
+#pragma once
+
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "spectrum/byte_source.h"
+
+namespace kelmor {
+
+// Owns a file descriptor; closes it on destruction unless closed before.
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept;
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+  ~UniqueFd();
+
+  int get() const { return fd_; }
+  // Closes now; false when the close reported an error (for a written file: data may be lost).
+  bool close();
+
+ private:
+  int fd_ = -1;
+};
+
+// Reads a descriptor it does not own (standard input).
+class FdSource final : public ByteSource {
+ public:
+  explicit FdSource(int fd) : fd_(fd) {}
+  std::ptrdiff_t read(char* buffer, std::size_t size) override;
+
+ private:
+  int fd_;
+};
+
+// The spectrum file, opened for reading, bytes unchanged. Only a regular file or a pipe is
+// accepted: a directory or a device (such as /dev/zero) fails to open.
+class InputFile final : public ByteSource {
+ public:
+  static std::optional<InputFile> open(const std::string& name);
+
+  std::ptrdiff_t read(char* buffer, std::size_t size) override;
+  // The file's size in bytes when it is a regular file, else 0.
+  off_t size() const { return size_; }
+  dev_t device() const { return device_; }
+  ino_t inode() const { return inode_; }
+  void close() { fd_.close(); }
+
+ private:
+  UniqueFd fd_;
+  off_t size_ = 0;
+  dev_t device_ = 0;
+  ino_t inode_ = 0;
+};
+
+class OutputFile {
+ public:
+  enum class Error {
+    kNone,
+    kFailed,       // cannot be created or opened for writing
+    kIsInputFile,  // refers to the open input file (any path or link to it); left untouched
+  };
+  struct Opened;
+
+  // Creates the file or empties the existing one, unless it is the input file.
+  static Opened open(const std::string& name, const InputFile& input);
+
+  // Writes all of `text`; false on any error. After an error further writes are skipped.
+  bool write(std::string_view text);
+  // Closes the file; false when a write or the close failed.
+  bool close();
+
+ private:
+  UniqueFd fd_;
+  bool failed_ = false;
+};
+
+struct OutputFile::Opened {
+  std::optional<OutputFile> file;
+  Error error = Error::kNone;
+};
+
+}  // namespace kelmor

@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "bands/band_levels.h"
+#include "bands/band_plan.h"
+#include "bands/report.h"
+
+namespace kelmor {
+namespace {
+
+InputSpectrum spectrumOf(std::initializer_list<SpectrumPoint> points) { return {points}; }
+
+std::string report(OutputFormat format, const InputSpectrum& spectrum) {
+  const BandPlan plan = makeBandPlan(format);
+  std::string out;
+  writeBandReport(out, plan, accumulateBandLevels(plan, spectrum), spectrum);
+  return out;
+}
+
+std::string record(const char* centre, const char* level) {
+  return std::string("\n \t ") + centre + " \t " + level;
+}
+
+TEST(BandPlan, Sizes) {
+  EXPECT_EQ(makeBandPlan(OutputFormat::Octave).count, 14);
+  EXPECT_EQ(makeBandPlan(OutputFormat::OneThirdOctave).count, 44);
+  EXPECT_EQ(makeBandPlan(OutputFormat::OneThirdOctave).edgeExponent, 0.16666666666666666);
+}
+
+struct EdgeRow {
+  OutputFormat format;
+  int band;
+  double centre;
+  double lower;
+  double upper;
+};
+
+void PrintTo(const EdgeRow& r, std::ostream* os) { *os << r.centre << " Hz"; }
+
+class EdgeTest : public testing::TestWithParam<EdgeRow> {};
+
+TEST_P(EdgeTest, TellingRows) {
+  const EdgeRow& row = GetParam();
+  const BandPlan plan = makeBandPlan(row.format);
+  const auto i = static_cast<std::size_t>(row.band);
+  EXPECT_EQ(plan.centres[i], row.centre);
+  EXPECT_NEAR(plan.lowerEdges[i], row.lower, 5e-7);
+  EXPECT_NEAR(plan.upperEdges[i], row.upper, 5e-7);
+}
+
+constexpr auto kOct = OutputFormat::Octave;
+constexpr auto kThird = OutputFormat::OneThirdOctave;
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+INSTANTIATE_TEST_SUITE_P(Edges, EdgeTest,
+                         testing::Values(EdgeRow{kOct, 0, 2, 1.414214, 2.828427},
+                                         EdgeRow{kOct, 3, 16, 11.313708, 22.273864},
+                                         EdgeRow{kOct, 5, 63, 44.547727, 88.388348},
+                                         EdgeRow{kOct, 13, 16000, 11313.708499, 22627.416998},
+                                         EdgeRow{kThird, 0, 1, 0.890899, 1.113623},
+                                         EdgeRow{kThird, 1, 1.25, 1.113623, 1.425438},
+                                         EdgeRow{kThird, 5, 3.15, 2.806331, 3.563595},
+                                         EdgeRow{kThird, 43, 20000, 17817.974363, 22449.240966}));
+
+// The binary search must agree with testing every band, also on and next to every edge.
+TEST(BandLevels, FindBandMatchesTestingEveryBand) {
+  for (const OutputFormat format : {kOct, kThird}) {
+    const BandPlan plan = makeBandPlan(format);
+    auto linear = [&](double f) {
+      for (int i = 0; i < plan.count; ++i) {
+        const auto b = static_cast<std::size_t>(i);
+        if (plan.lowerEdges[b] <= f && f < plan.upperEdges[b]) return i;
+      }
+      return -1;
+    };
+    for (int i = 0; i < plan.count; ++i) {
+      for (const double edge : {plan.lowerEdges[static_cast<std::size_t>(i)],
+                                plan.upperEdges[static_cast<std::size_t>(i)]}) {
+        for (const double f : {std::nextafter(edge, 0.0), edge, std::nextafter(edge, 1e9)}) {
+          EXPECT_EQ(findBand(plan, f), linear(f)) << f;
+        }
+      }
+    }
+    for (const double f : {0.0, -1.0, 1e9, std::nan(""), kInfinity, -kInfinity}) {
+      EXPECT_EQ(findBand(plan, f), -1) << f;
+    }
+  }
+}
+
+TEST(BandLevels, EdgeBelongsToTheBandAbove) {
+  const BandPlan plan = makeBandPlan(kOct);
+  EXPECT_EQ(findBand(plan, 22.28), 4);  // 31.5 Hz band
+  EXPECT_EQ(findBand(plan, 22.27), 3);  // 16 Hz band
+  EXPECT_EQ(findBand(plan, plan.lowerEdges[6]), 6);
+}
+
+TEST(BandLevels, SumsEnergyPerBand) {
+  const BandPlan plan = makeBandPlan(kOct);
+  // 3-4-5: two lines in the 125 Hz band; a DC line and a line beyond the plan count nowhere.
+  const BandLevels levels = accumulateBandLevels(
+      plan, spectrumOf({{0, 100}, {100, 3}, {150, -4}, {30000, 100}, {1000, 2}}));
+  EXPECT_EQ(levels.values[6], 5.0);
+  EXPECT_EQ(levels.values[9], 2.0);
+  double total = 0;
+  for (int i = 0; i < plan.count; ++i) total += levels.values[static_cast<std::size_t>(i)];
+  EXPECT_EQ(total, 7.0);
+}
+
+TEST(Report, TwoLinesInThe125HzBand) {
+  const std::string zero = " 0.0000e+000";
+  const std::string expected = record("      2.00", zero.c_str()) +
+                               record("      4.00", zero.c_str()) +
+                               record("      8.00", zero.c_str()) +
+                               record("     16.00", zero.c_str()) +
+                               record("     31.50", zero.c_str()) +
+                               record("     63.00", zero.c_str()) +
+                               record("    125.00", " 1.4142e+000");
+  EXPECT_EQ(report(kOct, spectrumOf({{100, 1}, {150, 1}})), expected);
+}
+
+struct RangeRow {
+  const char* name;
+  OutputFormat format;
+  InputSpectrum spectrum;
+  int bands;
+};
+
+void PrintTo(const RangeRow& c, std::ostream* os) { *os << c.name; }
+
+class RangeTest : public testing::TestWithParam<RangeRow> {};
+
+TEST_P(RangeTest, ReportedBands) {
+  const RangeRow& row = GetParam();
+  EXPECT_EQ(reportedBandCount(makeBandPlan(row.format), row.spectrum), row.bands);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RangeTest,
+    testing::Values(
+        RangeRow{"Empty", kOct, {}, 0},
+        RangeRow{"BelowThePlan", kOct, spectrumOf({{1, 1}}), 0},
+        RangeRow{"LastPointAbovePlanWritesAll", kOct, spectrumOf({{100, 1}, {30000, 1}}), 14},
+        RangeRow{"LastPointOnALowerEdge", kOct, spectrumOf({{31.5 / std::sqrt(2.0), 1}}), 5},
+        RangeRow{"ThirdOctaveHalfTo30Hz", kThird, spectrumOf({{0.5, 1}, {10, 1}, {30, 1}}), 16},
+        // Decreasing order: the range follows the highest frequency, not the last one read.
+        RangeRow{"DecreasingOrder", kOct, spectrumOf({{1000, 1}, {100, 1}, {0, 1}}), 10},
+        RangeRow{"ShuffledOrder", kOct, spectrumOf({{100, 1}, {1000, 1}, {10, 1}}), 10}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(Report, InfiniteLevel) {
+  EXPECT_EQ(report(kOct, spectrumOf({{2, 1e200}})), record("      2.00", "         inf"));
+}
+
+}  // namespace
+}  // namespace kelmor

@@ -1,0 +1,185 @@
+// End-to-end runs of the real binary: whole console transcript, report file, exit status.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "run/conversion.h"
+#include "test_support.h"
+
+namespace kelmor {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readFile;
+using test::runKelmor;
+using test::TempDir;
+using test::writeFile;
+
+std::string recordedConsole() {
+  std::string text = readFile(test::testData("session-octave/console.txt"));
+  text.replace(text.find("ADDRESS"), 7, kContactAddress);
+  return text;
+}
+
+// Everything up to the first reply.
+std::string banner() {
+  const std::string text = recordedConsole();
+  const std::string last = "Please enter the input filename. \n";
+  return text.substr(0, text.find(last) + last.size());
+}
+
+std::string opened(const std::string& name) { return "\n\n File: " + name + " opened. \n"; }
+
+std::string questionsAndOutput(const std::string& output) {
+  return "\n\n Enter the number of input file header lines to skip. \n"
+         "\n\n Enter input amplitude format:  1=peak  2= RMS \n"
+         "\n\n Enter output format:  1=octave  2= one-third octave \n"
+         "\n Enter output filename\n" +
+         output;
+}
+
+const std::string kClosing =
+    "\n\n Note that output file format is: \n\n  freq (Hz)  amplitude (EU RMS) \n"
+    "\n\n Calculation complete. \n Press any key to exit.";
+const std::string kPressAnyKey = "\n\n Press any key to exit.";
+
+TEST(Program, RecordedOctaveSession) {
+  TempDir dir;
+  fs::copy_file(test::testData("session-octave/spectrum.txt"), dir / "spectrum.txt");
+  const auto run = runKelmor(readFile(test::testData("session-octave/replies.txt")), dir.path());
+  EXPECT_EQ(run.output, recordedConsole());
+  EXPECT_EQ(readFile(dir / "bands.txt"), readFile(test::testData("session-octave/bands.txt")));
+  EXPECT_EQ(run.exitStatus, kExitDone);
+}
+
+TEST(Program, OneThirdOctaveSessionOnOneLine) {
+  TempDir dir;
+  writeFile(dir / "in.txt", "0.5 1\n10 3\n10.5 4\n30 2\n");
+  const auto run = runKelmor("in.txt 0 2 2 out.txt", dir.path());
+  EXPECT_EQ(run.output,
+            banner() + opened("in.txt") + questionsAndOutput(opened("out.txt")) + kClosing);
+  std::string expected;
+  for (const char* centre : {"1.00", "1.25", "1.60", "2.00", "2.50", "3.15", "4.00", "5.00",
+                             "6.30", "8.00", "10.00", "12.50", "16.00", "20.00", "25.00",
+                             "31.50"}) {
+    const std::string c = centre;
+    const char* level = c == "10.00" ? " 5.0000e+000" : c == "31.50" ? " 2.0000e+000" : " 0.0000e+000";
+    expected += "\n \t " + std::string(10 - c.size(), ' ') + c + " \t " + level;
+  }
+  EXPECT_EQ(readFile(dir / "out.txt"), expected);
+  EXPECT_EQ(run.exitStatus, kExitDone);
+}
+
+TEST(Program, StopsAtTextAndWarns) {
+  TempDir dir;
+  writeFile(dir / "in.txt", "header\n100 1\n150 1\n200 n/a\n");
+  const auto run = runKelmor("in.txt 1 2 1 out.txt\n", dir.path());
+  EXPECT_EQ(run.output,
+            banner() + opened("in.txt") + questionsAndOutput(opened("out.txt")) +
+                "\n\n Warning: reading stopped at line 4, where \"n/a\" is not a number. \n"
+                " Points used: 2 \n" +
+                kClosing);
+  EXPECT_EQ(readFile(dir / "out.txt").size(), 7 * 29u);  // up to the 125 Hz band
+  EXPECT_EQ(run.exitStatus, kExitPartialData);
+}
+
+// Failures: the whole transcript from the first reply on, the exit status, and what is left.
+struct FailureCase {
+  const char* name;
+  const char* replies;
+  std::string afterBanner;
+  bool reportExists;
+};
+
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+
+class FailureTest : public testing::TestWithParam<FailureCase> {};
+
+const std::string kSpectrum = "100 1\n150 1\n";
+
+TEST_P(FailureTest, EndsWithStatusOne) {
+  const FailureCase& c = GetParam();
+  TempDir dir;
+  writeFile(dir / "in.txt", kSpectrum);
+  fs::create_directory(dir / "adir");
+  fs::create_symlink("in.txt", dir / "link1");
+  fs::create_symlink("link1", dir / "link2");
+  fs::create_hard_link(dir / "in.txt", dir / "hard.txt");
+  const auto run = runKelmor(c.replies, dir.path());
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_EQ(run.output, banner() + c.afterBanner);
+  EXPECT_EQ(run.exitStatus, kExitFailed);
+  EXPECT_EQ(readFile(dir / "in.txt"), kSpectrum) << "the input must be left unchanged";
+  EXPECT_EQ(fs::exists(dir / "out.txt"), c.reportExists);
+}
+
+std::string refusedOutput(const std::string& name) {
+  return opened("in.txt") +
+         questionsAndOutput(" Failed to open file: " + name +
+                            " \n The output file is the input file; it was left unchanged. \n") +
+         kPressAnyKey;
+}
+
+std::string failedOutput(const std::string& name) {
+  return opened("in.txt") + questionsAndOutput(" Failed to open file: " + name + " \n") +
+         kPressAnyKey;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, FailureTest,
+    testing::Values(
+        FailureCase{"MissingInput", "nosuch.txt 0 2 1 out.txt",
+                    " Failed to open file: nosuch.txt \n" + kPressAnyKey, false},
+        FailureCase{"DirectoryInput", "adir 0 2 1 out.txt",
+                    " Failed to open file: adir \n" + kPressAnyKey, false},
+        FailureCase{"DeviceInput", "/dev/zero 0 2 1 out.txt",
+                    " Failed to open file: /dev/zero \n" + kPressAnyKey, false},
+        FailureCase{"NoReplies", "", " Failed to open file:  \n" + kPressAnyKey, false},
+        FailureCase{"SameName", "in.txt 0 2 1 in.txt", refusedOutput("in.txt"), false},
+        FailureCase{"OtherPath", "in.txt 0 2 1 adir/../in.txt", refusedOutput("adir/../in.txt"),
+                    false},
+        FailureCase{"HardLink", "in.txt 0 2 1 hard.txt", refusedOutput("hard.txt"), false},
+        FailureCase{"SymbolicLinkChain", "in.txt 0 2 1 link2", refusedOutput("link2"), false},
+        FailureCase{"OutputIsADirectory", "in.txt 0 2 1 adir", failedOutput("adir"), false},
+        FailureCase{"OutputInMissingDirectory", "in.txt 0 2 1 none/out.txt",
+                    failedOutput("none/out.txt"), false},
+        FailureCase{"NoOutputName", "in.txt 0 2 1", failedOutput(""), false},
+        FailureCase{"FullDevice", "in.txt 0 2 1 /dev/full",
+                    opened("in.txt") + questionsAndOutput(opened("/dev/full")) +
+                        " Failed to write file: /dev/full \n" + kPressAnyKey,
+                    false}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(Program, ReadErrorIsAFailure) {
+  // Reading this process's memory at address 0 fails with an I/O error.
+  TempDir dir;
+  const auto run = runKelmor("/proc/self/mem 0 2 1 out.txt", dir.path());
+  EXPECT_EQ(run.output, banner() + opened("/proc/self/mem") +
+                            questionsAndOutput(opened("out.txt")) +
+                            " Failed to read file: /proc/self/mem \n" + kPressAnyKey);
+  EXPECT_EQ(run.exitStatus, kExitFailed);
+}
+
+TEST(Program, AbsolutePathToInputIsRefused) {
+  TempDir dir;
+  writeFile(dir / "in.txt", kSpectrum);
+  const std::string absolute = (dir / "in.txt").string();
+  const auto run = runKelmor("in.txt 0 2 1 " + absolute, dir.path());
+  EXPECT_EQ(run.output, banner() + refusedOutput(absolute));
+  EXPECT_EQ(readFile(dir / "in.txt"), kSpectrum);
+}
+
+TEST(Program, OverwritesAnotherExistingReport) {
+  TempDir dir;
+  writeFile(dir / "in.txt", kSpectrum);
+  writeFile(dir / "out.txt", std::string(10000, 'o'));
+  const auto run = runKelmor("in.txt 0 2 1 out.txt", dir.path());
+  EXPECT_EQ(run.exitStatus, kExitDone);
+  EXPECT_EQ(readFile(dir / "out.txt").size(), 7 * 29u);
+}
+
+}  // namespace
+}  // namespace kelmor

@@ -1,0 +1,171 @@
+#include "spectrum/reader.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace kelmor {
+namespace {
+
+using Points = std::vector<std::pair<double, double>>;
+
+Points pointsOf(const SpectrumReadResult& result) {
+  Points out;
+  for (const SpectrumPoint& p : result.spectrum.points) out.emplace_back(p.frequency, p.amplitude);
+  return out;
+}
+
+// Reads `text` whole and through small blocks and one-byte reads: all must agree.
+SpectrumReadResult readAllWays(std::string_view text, int headerLines,
+                               AmplitudeFormat format = AmplitudeFormat::Rms) {
+  StringSource whole(text);
+  SpectrumReadResult reference = readSpectrum(whole, headerLines, format);
+  for (const std::size_t block : {std::size_t{16}, std::size_t{17}, std::size_t{64}}) {
+    for (const std::size_t chunk : {std::size_t{1}, std::size_t{5}}) {
+      StringSource source(text, chunk);
+      const SpectrumReadResult other = readSpectrum(source, headerLines, format, block, 0);
+      EXPECT_EQ(pointsOf(other), pointsOf(reference)) << "block " << block << " chunk " << chunk;
+      EXPECT_EQ(other.stop.has_value(), reference.stop.has_value());
+      if (other.stop && reference.stop) {
+        EXPECT_EQ(other.stop->line, reference.stop->line);
+        EXPECT_EQ(other.stop->token, reference.stop->token);
+      }
+    }
+  }
+  return reference;
+}
+
+struct ReadCase {
+  const char* name;
+  std::string text;
+  int headerLines;
+  Points expected;
+};
+
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+
+class ReadTest : public testing::TestWithParam<ReadCase> {};
+
+TEST_P(ReadTest, Points) {
+  const SpectrumReadResult result = readAllWays(GetParam().text, GetParam().headerLines);
+  EXPECT_EQ(pointsOf(result), GetParam().expected);
+  EXPECT_FALSE(result.stop.has_value());
+  EXPECT_FALSE(result.readError);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, ReadTest,
+    testing::Values(
+        ReadCase{"TwoHeaderLines", "title\nfreq amp\n1 2\n3 4\n", 2, {{1, 2}, {3, 4}}},
+        ReadCase{"PairsAcrossLines", "10 1\n20 2 30 3\n40\n4\n", 0,
+                 {{10, 1}, {20, 2}, {30, 3}, {40, 4}}},
+        ReadCase{"MissingLastAmplitude", "10 1 20", 0, {{10, 1}, {20, 0}}},
+        ReadCase{"CrLf", "h\r\n10\t1\r\n20\t2\r\n", 1, {{10, 1}, {20, 2}}},
+        ReadCase{"AllSixSpaces", " \t\n\v\f\r5\v6\f", 0, {{5, 6}}},
+        ReadCase{"Empty", "", 0, {}},
+        ReadCase{"HeaderOnly", "a\nb\n", 5, {}},
+        ReadCase{"NegativeCountSkipsNothing", "1 2", -3, {{1, 2}}},
+        ReadCase{"HeaderWithoutLineFeed", "1 2 3 4", 1, {}},
+        ReadCase{"LongHeaderLineIsOneLine", std::string(100000, 'h') + "\n7 8\n", 1, {{7, 8}}},
+        ReadCase{"HeaderOf400CountsOnce", std::string(400, 'x') + "\nabc\n1 2", 2, {{1, 2}}},
+        ReadCase{"RepeatedAndNegativeFrequencies", "5 1 5 2 -5 3", 0, {{5, 1}, {5, 2}, {-5, 3}}},
+        ReadCase{"NumbersRunTogether", "1-2 3.5.5", 0, {{1, -2}, {3.5, 0.5}}}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(Reader, PeakAmplitudesBecomeRms) {
+  const SpectrumReadResult result = readAllWays("10 1.0 20 -2", 0, AmplitudeFormat::Peak);
+  EXPECT_EQ(pointsOf(result), (Points{{10, 0.7071067811865476}, {20, -1.4142135623730951}}));
+}
+
+struct StopCase {
+  const char* name;
+  std::string text;
+  int headerLines;
+  long line;
+  const char* token;
+  Points kept;
+};
+
+void PrintTo(const StopCase& c, std::ostream* os) { *os << c.name; }
+
+class StopTest : public testing::TestWithParam<StopCase> {};
+
+TEST_P(StopTest, StopsAtTheBadToken) {
+  const StopCase& c = GetParam();
+  const SpectrumReadResult result = readAllWays(c.text, c.headerLines);
+  ASSERT_TRUE(result.stop.has_value());
+  EXPECT_EQ(result.stop->line, c.line);
+  EXPECT_EQ(result.stop->token, c.token);
+  EXPECT_EQ(pointsOf(result), c.kept);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tokens, StopTest,
+    testing::Values(
+        StopCase{"UncoveredHeader", "freq amp\n1 2\n", 0, 1, "freq", {}},
+        StopCase{"LineCountIncludesHeader", "h1\nh2\n1 2\n3 4\n5 x\n", 2, 5, "x", {{1, 2}, {3, 4}}},
+        StopCase{"AmplitudeBadDropsFrequency", "1 2 3 oops 4", 0, 1, "oops", {{1, 2}}},
+        StopCase{"Comma", "1,2\n", 0, 1, ",2", {}},
+        StopCase{"UnitAfterValue", "1 2Hz 3 4", 0, 1, "Hz", {{1, 2}}},
+        StopCase{"ExponentWithoutDigits", "1 1e+ 2", 0, 1, "e+", {{1, 1}}},
+        StopCase{"Hexadecimal", "0x10 1", 0, 1, "x10", {}},
+        StopCase{"Infinity", "1 inf", 0, 1, "inf", {}},
+        StopCase{"LoneSign", "1 2\r\n-\r\n", 0, 2, "-", {{1, 2}}},
+        StopCase{"LongTokenIsCut", "1 2 " + std::string(40, 'a'), 0, 1,
+                 "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa...", {{1, 2}}},
+        StopCase{"ExactlyShownLength", std::string(32, 'b') + " 1", 0, 1,
+                 "bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb", {}},
+        StopCase{"ControlAndHighBytes", std::string("1 2\n\n\x01\x7f\xc3\xa9z\0q 5", 14), 0, 3,
+                 "????z?q", {{1, 2}}}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// A source that fails after handing out some bytes.
+class FailingSource final : public ByteSource {
+ public:
+  std::ptrdiff_t read(char* buffer, std::size_t size) override {
+    if (served_) return -1;
+    served_ = true;
+    const std::string text = "1 2 3 4 5";
+    const std::size_t n = std::min(size, text.size());
+    text.copy(buffer, n);
+    return static_cast<std::ptrdiff_t>(n);
+  }
+
+ private:
+  bool served_ = false;
+};
+
+TEST(Reader, ReportsReadErrors) {
+  FailingSource source;
+  const SpectrumReadResult result = readSpectrum(source, 0, AmplitudeFormat::Rms, 64, 0);
+  EXPECT_TRUE(result.readError);
+}
+
+TEST(Reader, ManyPointsGrowPastTheReservation) {
+  std::string text;
+  const std::size_t count = kMaxSpectrumPoints + 3;
+  for (std::size_t i = 0; i < count; ++i) text += std::to_string(i) + " 1\n";
+  StringSource source(text);
+  const SpectrumReadResult result = readSpectrum(source, 0, AmplitudeFormat::Rms);
+  ASSERT_EQ(result.spectrum.points.size(), count);
+  EXPECT_EQ(result.spectrum.points.back().frequency, static_cast<double>(count - 1));
+}
+
+// Numbers of every shape, split at every block boundary, read like a simple reference.
+TEST(Reader, RandomTextMatchesWholeReading) {
+  std::mt19937 random(20261211);
+  const std::vector<std::string> pieces = {"1",  "-2.5", "+.5",   "3e2",  "4E-1", "1e+", "7.",
+                                           " ",  "\t",   "\r\n",  "\n",   "12345678901234567890",
+                                           "1e400", "-0", "2.5e-320"};
+  for (int round = 0; round < 200; ++round) {
+    std::string text;
+    const int length = 1 + static_cast<int>(random() % 40);
+    for (int i = 0; i < length; ++i) text += pieces[random() % pieces.size()];
+    readAllWays(text, static_cast<int>(random() % 2));
+  }
+}
+
+}  // namespace
+}  // namespace kelmor
