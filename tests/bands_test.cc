@@ -11,7 +11,9 @@
 namespace kelmor {
 namespace {
 
-InputSpectrum spectrumOf(std::initializer_list<SpectrumPoint> points) { return {points}; }
+InputSpectrum spectrumOf(std::initializer_list<SpectrumPoint> points) {
+  return {points};
+}
 
 std::string report(OutputFormat format, const InputSpectrum& spectrum) {
   const BandPlan plan = makeBandPlan(format);
@@ -38,7 +40,9 @@ struct EdgeRow {
   double upper;
 };
 
-void PrintTo(const EdgeRow& r, std::ostream* os) { *os << r.centre << " Hz"; }
+void PrintTo(const EdgeRow& r, std::ostream* os) {
+  *os << r.centre << " Hz";
+}
 
 class EdgeTest : public testing::TestWithParam<EdgeRow> {};
 
@@ -105,19 +109,18 @@ TEST(BandLevels, SumsEnergyPerBand) {
   EXPECT_EQ(levels.values[6], 5.0);
   EXPECT_EQ(levels.values[9], 2.0);
   double total = 0;
-  for (int i = 0; i < plan.count; ++i) total += levels.values[static_cast<std::size_t>(i)];
+  for (int i = 0; i < plan.count; ++i)
+    total += levels.values[static_cast<std::size_t>(i)];
   EXPECT_EQ(total, 7.0);
 }
 
 TEST(Report, TwoLinesInThe125HzBand) {
   const std::string zero = " 0.0000e+000";
-  const std::string expected = record("      2.00", zero.c_str()) +
-                               record("      4.00", zero.c_str()) +
-                               record("      8.00", zero.c_str()) +
-                               record("     16.00", zero.c_str()) +
-                               record("     31.50", zero.c_str()) +
-                               record("     63.00", zero.c_str()) +
-                               record("    125.00", " 1.4142e+000");
+  const std::string expected =
+      record("      2.00", zero.c_str()) + record("      4.00", zero.c_str()) +
+      record("      8.00", zero.c_str()) + record("     16.00", zero.c_str()) +
+      record("     31.50", zero.c_str()) + record("     63.00", zero.c_str()) +
+      record("    125.00", " 1.4142e+000");
   EXPECT_EQ(report(kOct, spectrumOf({{100, 1}, {150, 1}})), expected);
 }
 
@@ -128,7 +131,9 @@ struct RangeRow {
   int bands;
 };
 
-void PrintTo(const RangeRow& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const RangeRow& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class RangeTest : public testing::TestWithParam<RangeRow> {};
 
@@ -140,8 +145,7 @@ TEST_P(RangeTest, ReportedBands) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, RangeTest,
     testing::Values(
-        RangeRow{"Empty", kOct, {}, 0},
-        RangeRow{"BelowThePlan", kOct, spectrumOf({{1, 1}}), 0},
+        RangeRow{"Empty", kOct, {}, 0}, RangeRow{"BelowThePlan", kOct, spectrumOf({{1, 1}}), 0},
         RangeRow{"LastPointAbovePlanWritesAll", kOct, spectrumOf({{100, 1}, {30000, 1}}), 14},
         RangeRow{"LastPointOnALowerEdge", kOct, spectrumOf({{31.5 / std::sqrt(2.0), 1}}), 5},
         RangeRow{"ThirdOctaveHalfTo30Hz", kThird, spectrumOf({{0.5, 1}, {10, 1}, {30, 1}}), 16},

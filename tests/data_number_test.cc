@@ -16,7 +16,9 @@ struct NumberCase {
   long consumed;  // bytes taken as the number
 };
 
-void PrintTo(const NumberCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
+void PrintTo(const NumberCase& c, std::ostream* os) {
+  *os << '"' << c.text << '"';
+}
 
 class DataNumberTest : public testing::TestWithParam<NumberCase> {};
 

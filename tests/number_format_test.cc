@@ -14,7 +14,9 @@ struct FormatCase {
   const char* expected;
 };
 
-void PrintTo(const FormatCase& c, std::ostream* os) { *os << '"' << c.expected << '"'; }
+void PrintTo(const FormatCase& c, std::ostream* os) {
+  *os << '"' << c.expected << '"';
+}
 
 class ScientificTest : public testing::TestWithParam<FormatCase> {};
 class FixedTest : public testing::TestWithParam<FormatCase> {};
@@ -31,35 +33,36 @@ TEST_P(FixedTest, CentreColumn) {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-INSTANTIATE_TEST_SUITE_P(
-    Zero, ScientificTest,
-    testing::Values(FormatCase{0.0, " 0.0000e+000"}, FormatCase{-0.0, "-0.0000e+000"}));
+INSTANTIATE_TEST_SUITE_P(Zero, ScientificTest,
+                         testing::Values(FormatCase{0.0, " 0.0000e+000"},
+                                         FormatCase{-0.0, "-0.0000e+000"}));
 
 // Ties in the 17-digit string round up, where printf rounds the binary value to even/down.
-INSTANTIATE_TEST_SUITE_P(
-    TiesRoundUp, ScientificTest,
-    testing::Values(FormatCase{1.03125, " 1.0313e+000"}, FormatCase{0.295375, " 2.9538e-001"},
-                    FormatCase{1.00005, " 1.0001e+000"}, FormatCase{0.0999995, " 1.0000e-001"}));
+INSTANTIATE_TEST_SUITE_P(TiesRoundUp, ScientificTest,
+                         testing::Values(FormatCase{1.03125, " 1.0313e+000"},
+                                         FormatCase{0.295375, " 2.9538e-001"},
+                                         FormatCase{1.00005, " 1.0001e+000"},
+                                         FormatCase{0.0999995, " 1.0000e-001"}));
 
-INSTANTIATE_TEST_SUITE_P(
-    NearTies, ScientificTest,
-    testing::Values(FormatCase{1.0312499999999, " 1.0312e+000"},
-                    FormatCase{1.0312500000001, " 1.0313e+000"},
-                    // 17 digits 2.5001499999999998: just below the tie
-                    FormatCase{2.50015e-7, " 2.5001e-007"}));
+INSTANTIATE_TEST_SUITE_P(NearTies, ScientificTest,
+                         testing::Values(FormatCase{1.0312499999999, " 1.0312e+000"},
+                                         FormatCase{1.0312500000001, " 1.0313e+000"},
+                                         // 17 digits 2.5001499999999998: just below the tie
+                                         FormatCase{2.50015e-7, " 2.5001e-007"}));
 
-INSTANTIATE_TEST_SUITE_P(
-    Carries, ScientificTest,
-    testing::Values(FormatCase{9.99995, " 1.0000e+001"}, FormatCase{9.99994999, " 9.9999e+000"},
-                    FormatCase{99999.5, " 1.0000e+005"}));
+INSTANTIATE_TEST_SUITE_P(Carries, ScientificTest,
+                         testing::Values(FormatCase{9.99995, " 1.0000e+001"},
+                                         FormatCase{9.99994999, " 9.9999e+000"},
+                                         FormatCase{99999.5, " 1.0000e+005"}));
 
-INSTANTIATE_TEST_SUITE_P(
-    Extremes, ScientificTest,
-    testing::Values(FormatCase{1.7976931348623157e308, " 1.7977e+308"},
-                    FormatCase{4.9406564584124654e-324, " 4.9407e-324"},
-                    FormatCase{1e100, " 1.0000e+100"}, FormatCase{-3.1623e-5, "-3.1623e-005"},
-                    FormatCase{kInf, "         inf"}, FormatCase{-kInf, "        -inf"},
-                    FormatCase{std::nan(""), "         nan"}));
+INSTANTIATE_TEST_SUITE_P(Extremes, ScientificTest,
+                         testing::Values(FormatCase{1.7976931348623157e308, " 1.7977e+308"},
+                                         FormatCase{4.9406564584124654e-324, " 4.9407e-324"},
+                                         FormatCase{1e100, " 1.0000e+100"},
+                                         FormatCase{-3.1623e-5, "-3.1623e-005"},
+                                         FormatCase{kInf, "         inf"},
+                                         FormatCase{-kInf, "        -inf"},
+                                         FormatCase{std::nan(""), "         nan"}));
 
 INSTANTIATE_TEST_SUITE_P(
     Centres, FixedTest,

@@ -31,7 +31,9 @@ std::string banner() {
   return text.substr(0, text.find(last) + last.size());
 }
 
-std::string opened(const std::string& name) { return "\n\n File: " + name + " opened. \n"; }
+std::string opened(const std::string& name) {
+  return "\n\n File: " + name + " opened. \n";
+}
 
 std::string questionsAndOutput(const std::string& output) {
   return "\n\n Enter the number of input file header lines to skip. \n"
@@ -62,11 +64,12 @@ TEST(Program, OneThirdOctaveSessionOnOneLine) {
   EXPECT_EQ(run.output,
             banner() + opened("in.txt") + questionsAndOutput(opened("out.txt")) + kClosing);
   std::string expected;
-  for (const char* centre : {"1.00", "1.25", "1.60", "2.00", "2.50", "3.15", "4.00", "5.00",
-                             "6.30", "8.00", "10.00", "12.50", "16.00", "20.00", "25.00",
-                             "31.50"}) {
+  for (const char* centre : {"1.00", "1.25", "1.60", "2.00", "2.50", "3.15", "4.00", "5.00", "6.30",
+                             "8.00", "10.00", "12.50", "16.00", "20.00", "25.00", "31.50"}) {
     const std::string c = centre;
-    const char* level = c == "10.00" ? " 5.0000e+000" : c == "31.50" ? " 2.0000e+000" : " 0.0000e+000";
+    const char* level = c == "10.00"   ? " 5.0000e+000"
+                        : c == "31.50" ? " 2.0000e+000"
+                                       : " 0.0000e+000";
     expected += "\n \t " + std::string(10 - c.size(), ' ') + c + " \t " + level;
   }
   EXPECT_EQ(readFile(dir / "out.txt"), expected);
@@ -94,11 +97,14 @@ struct FailureCase {
   bool reportExists;
 };
 
-void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FailureCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class FailureTest : public testing::TestWithParam<FailureCase> {};
 
 const std::string kSpectrum = "100 1\n150 1\n";
+const std::string kLongName(600, 'L');
 
 TEST_P(FailureTest, EndsWithStatusOne) {
   const FailureCase& c = GetParam();
@@ -138,6 +144,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"DeviceInput", "/dev/zero 0 2 1 out.txt",
                     " Failed to open file: /dev/zero \n" + kPressAnyKey, false},
         FailureCase{"NoReplies", "", " Failed to open file:  \n" + kPressAnyKey, false},
+        FailureCase{"LongNameShownWhole", kLongName.c_str(),
+                    " Failed to open file: " + kLongName + " \n" + kPressAnyKey, false},
         FailureCase{"SameName", "in.txt 0 2 1 in.txt", refusedOutput("in.txt"), false},
         FailureCase{"OtherPath", "in.txt 0 2 1 adir/../in.txt", refusedOutput("adir/../in.txt"),
                     false},

@@ -13,7 +13,8 @@ using Points = std::vector<std::pair<double, double>>;
 
 Points pointsOf(const SpectrumReadResult& result) {
   Points out;
-  for (const SpectrumPoint& p : result.spectrum.points) out.emplace_back(p.frequency, p.amplitude);
+  for (const SpectrumPoint& p : result.spectrum.points)
+    out.emplace_back(p.frequency, p.amplitude);
   return out;
 }
 
@@ -44,7 +45,9 @@ struct ReadCase {
   Points expected;
 };
 
-void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ReadCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ReadTest : public testing::TestWithParam<ReadCase> {};
 
@@ -59,12 +62,13 @@ INSTANTIATE_TEST_SUITE_P(
     Layouts, ReadTest,
     testing::Values(
         ReadCase{"TwoHeaderLines", "title\nfreq amp\n1 2\n3 4\n", 2, {{1, 2}, {3, 4}}},
-        ReadCase{"PairsAcrossLines", "10 1\n20 2 30 3\n40\n4\n", 0,
+        ReadCase{"PairsAcrossLines",
+                 "10 1\n20 2 30 3\n40\n4\n",
+                 0,
                  {{10, 1}, {20, 2}, {30, 3}, {40, 4}}},
         ReadCase{"MissingLastAmplitude", "10 1 20", 0, {{10, 1}, {20, 0}}},
         ReadCase{"CrLf", "h\r\n10\t1\r\n20\t2\r\n", 1, {{10, 1}, {20, 2}}},
-        ReadCase{"AllSixSpaces", " \t\n\v\f\r5\v6\f", 0, {{5, 6}}},
-        ReadCase{"Empty", "", 0, {}},
+        ReadCase{"AllSixSpaces", " \t\n\v\f\r5\v6\f", 0, {{5, 6}}}, ReadCase{"Empty", "", 0, {}},
         ReadCase{"HeaderOnly", "a\nb\n", 5, {}},
         ReadCase{"NegativeCountSkipsNothing", "1 2", -3, {{1, 2}}},
         ReadCase{"HeaderWithoutLineFeed", "1 2 3 4", 1, {}},
@@ -88,7 +92,9 @@ struct StopCase {
   Points kept;
 };
 
-void PrintTo(const StopCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const StopCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class StopTest : public testing::TestWithParam<StopCase> {};
 
@@ -113,12 +119,24 @@ INSTANTIATE_TEST_SUITE_P(
         StopCase{"Hexadecimal", "0x10 1", 0, 1, "x10", {}},
         StopCase{"Infinity", "1 inf", 0, 1, "inf", {}},
         StopCase{"LoneSign", "1 2\r\n-\r\n", 0, 2, "-", {{1, 2}}},
-        StopCase{"LongTokenIsCut", "1 2 " + std::string(40, 'a'), 0, 1,
-                 "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa...", {{1, 2}}},
-        StopCase{"ExactlyShownLength", std::string(32, 'b') + " 1", 0, 1,
-                 "bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb", {}},
-        StopCase{"ControlAndHighBytes", std::string("1 2\n\n\x01\x7f\xc3\xa9z\0q 5", 14), 0, 3,
-                 "????z?q", {{1, 2}}}),
+        StopCase{"LongTokenIsCut",
+                 "1 2 " + std::string(40, 'a'),
+                 0,
+                 1,
+                 "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa...",
+                 {{1, 2}}},
+        StopCase{"ExactlyShownLength",
+                 std::string(32, 'b') + " 1",
+                 0,
+                 1,
+                 "bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb",
+                 {}},
+        StopCase{"ControlAndHighBytes",
+                 std::string("1 2\n\n\x01\x7f\xc3\xa9z\0q 5", 14),
+                 0,
+                 3,
+                 "????z?q",
+                 {{1, 2}}}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // A source that fails after handing out some bytes.
@@ -146,7 +164,8 @@ TEST(Reader, ReportsReadErrors) {
 TEST(Reader, ManyPointsGrowPastTheReservation) {
   std::string text;
   const std::size_t count = kMaxSpectrumPoints + 3;
-  for (std::size_t i = 0; i < count; ++i) text += std::to_string(i) + " 1\n";
+  for (std::size_t i = 0; i < count; ++i)
+    text += std::to_string(i) + " 1\n";
   StringSource source(text);
   const SpectrumReadResult result = readSpectrum(source, 0, AmplitudeFormat::Rms);
   ASSERT_EQ(result.spectrum.points.size(), count);
@@ -156,13 +175,15 @@ TEST(Reader, ManyPointsGrowPastTheReservation) {
 // Numbers of every shape, split at every block boundary, read like a simple reference.
 TEST(Reader, RandomTextMatchesWholeReading) {
   std::mt19937 random(20261211);
-  const std::vector<std::string> pieces = {"1",  "-2.5", "+.5",   "3e2",  "4E-1", "1e+", "7.",
-                                           " ",  "\t",   "\r\n",  "\n",   "12345678901234567890",
-                                           "1e400", "-0", "2.5e-320"};
+  const std::vector<std::string> pieces = {"1",     "-2.5", "+.5",     "3e2",
+                                           "4E-1",  "1e+",  "7.",      " ",
+                                           "\t",    "\r\n", "\n",      "12345678901234567890",
+                                           "1e400", "-0",   "2.5e-320"};
   for (int round = 0; round < 200; ++round) {
     std::string text;
     const int length = 1 + static_cast<int>(random() % 40);
-    for (int i = 0; i < length; ++i) text += pieces[random() % pieces.size()];
+    for (int i = 0; i < length; ++i)
+      text += pieces[random() % pieces.size()];
     readAllWays(text, static_cast<int>(random() % 2));
   }
 }

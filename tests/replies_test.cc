@@ -36,7 +36,9 @@ std::vector<Answer> ask(const ReplyCase& c, std::size_t chunk) {
   return answers;
 }
 
-void PrintTo(const ReplyCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ReplyCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ReplyTest : public testing::TestWithParam<ReplyCase> {};
 
@@ -47,39 +49,49 @@ TEST_P(ReplyTest, Answers) {
 
 const std::vector<Question> kDialogue = {Name{}, Number{}, Number{}, Number{}, Name{}};
 const std::optional<std::int32_t> kFailed;
-std::optional<std::int32_t> n(std::int32_t v) { return v; }
+std::optional<std::int32_t> n(std::int32_t v) {
+  return v;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Dialogue, ReplyTest,
     testing::Values(
-        ReplyCase{"OneLine", "data.txt 3 1 1 out.txt\n", kDialogue,
+        ReplyCase{"OneLine",
+                  "data.txt 3 1 1 out.txt\n",
+                  kDialogue,
                   {"data.txt", n(3), n(1), n(1), "out.txt"}},
-        ReplyCase{"OneLineEach", "a\r\n2\r\n1\r\n1\r\nb\r\n", kDialogue,
-                  {"a", n(2), n(1), n(1), "b"}},
-        ReplyCase{"WordFailsThreeTimesThenIsTheName", "in abc\n", kDialogue,
+        ReplyCase{
+            "OneLineEach", "a\r\n2\r\n1\r\n1\r\nb\r\n", kDialogue, {"a", n(2), n(1), n(1), "b"}},
+        ReplyCase{"WordFailsThreeTimesThenIsTheName",
+                  "in abc\n",
+                  kDialogue,
                   {"in", kFailed, kFailed, kFailed, "abc"}},
-        ReplyCase{"SpaceInName", "my data.txt 1 2 out", kDialogue,
+        ReplyCase{"SpaceInName",
+                  "my data.txt 1 2 out",
+                  kDialogue,
                   {"my", kFailed, kFailed, kFailed, "data.txt"}},
         ReplyCase{"TrailingLetters", "in 2x 1 out", kDialogue, {"in", n(2), kFailed, kFailed, "x"}},
-        ReplyCase{"SignWithoutDigitsStays", "in -x +\n", kDialogue,
+        ReplyCase{"SignWithoutDigitsStays",
+                  "in -x +\n",
+                  kDialogue,
                   {"in", kFailed, kFailed, kFailed, "-x"}},
         ReplyCase{"LoneSignIsTheName", "in + 1", kDialogue, {"in", kFailed, kFailed, kFailed, "+"}},
         ReplyCase{"Signs", "in +7 -1 -0 out", kDialogue, {"in", n(7), n(-1), n(0), "out"}},
         ReplyCase{"EndOfInput", "in 4", kDialogue, {"in", n(4), kFailed, kFailed, ""}},
         ReplyCase{"NothingAtAll", "", kDialogue, {"", kFailed, kFailed, kFailed, ""}},
-        ReplyCase{"AllSixSpaces", "\v\fin\t2\r1\v1\fout", kDialogue,
-                  {"in", n(2), n(1), n(1), "out"}}),
+        ReplyCase{
+            "AllSixSpaces", "\v\fin\t2\r1\v1\fout", kDialogue, {"in", n(2), n(1), n(1), "out"}}),
     [](const auto& row) { return std::string(row.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
     Saturation, ReplyTest,
-    testing::Values(
-        ReplyCase{"Limits",
-                  "2147483647 2147483648 -2147483648 -2147483649 99999999999999999999999 "
-                  "-99999999999999999999999 0000000000000000000000042",
-                  std::vector<Question>(7, Number{}),
-                  {n(2147483647), n(2147483647), n(-2147483647 - 1), n(-2147483647 - 1),
-                   n(2147483647), n(-2147483647 - 1), n(42)}}),
+    testing::Values(ReplyCase{
+        "Limits",
+        "2147483647 2147483648 -2147483648 -2147483649 99999999999999999999999 "
+        "-99999999999999999999999 0000000000000000000000042",
+        std::vector<Question>(7, Number{}),
+        {n(2147483647), n(2147483647), n(-2147483647 - 1), n(-2147483647 - 1), n(2147483647),
+         n(-2147483647 - 1), n(42)}}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(Replies, LongNameIsKeptWhole) {

@@ -29,7 +29,7 @@ void writeFile(const std::filesystem::path& path, std::string_view content);
 struct ProgramRun {
   int exitStatus = -1;  // the exit status, or -1 when killed or timed out
   bool timedOut = false;
-  std::string output;   // everything written to standard output
+  std::string output;  // everything written to standard output
 };
 
 // Runs `program` in `workDir` in a new session (no controlling terminal), feeds it `input` on

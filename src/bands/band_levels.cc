@@ -20,7 +20,8 @@ BandLevels accumulateBandLevels(const BandPlan& plan, const InputSpectrum& spect
   BandLevels levels;
   for (const SpectrumPoint& point : spectrum.points) {
     const int band = findBand(plan, point.frequency);
-    if (band >= 0) levels.values[static_cast<std::size_t>(band)] += point.amplitude * point.amplitude;
+    if (band >= 0)
+      levels.values[static_cast<std::size_t>(band)] += point.amplitude * point.amplitude;
   }
   for (int i = 0; i < plan.count; ++i) {
     double& value = levels.values[static_cast<std::size_t>(i)];

@@ -15,13 +15,13 @@ namespace kelmor {
 
 inline constexpr std::size_t kMaxBands = 100;
 
-inline constexpr std::array<double, 14> kOctaveCentres = {
-    2, 4, 8, 16, 31.5, 63, 125, 250, 500, 1000, 2000, 4000, 8000, 16000};
+inline constexpr std::array<double, 14> kOctaveCentres = {2,   4,   8,    16,   31.5, 63,   125,
+                                                          250, 500, 1000, 2000, 4000, 8000, 16000};
 
 inline constexpr std::array<double, 44> kOneThirdOctaveCentres = {
-    1,    1.25, 1.6,  2,    2.5,  3.15, 4,    5,    6.3,  8,     10,    12.5,  16,    20,    25,
-    31.5, 40,   50,   63,   80,   100,  125,  160,  200,  250,   315,   400,   500,   630,   800,
-    1000, 1250, 1600, 2000, 2500, 3150, 4000, 5000, 6300, 8000,  10000, 12500, 16000, 20000};
+    1,    1.25, 1.6,  2,    2.5,  3.15, 4,    5,    6.3,  8,    10,    12.5,  16,    20,   25,
+    31.5, 40,   50,   63,   80,   100,  125,  160,  200,  250,  315,   400,   500,   630,  800,
+    1000, 1250, 1600, 2000, 2500, 3150, 4000, 5000, 6300, 8000, 10000, 12500, 16000, 20000};
 
 struct BandPlan {
   int count = 0;  // bands in use, numbered from 0 here in increasing frequency

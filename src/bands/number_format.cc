@@ -25,7 +25,7 @@ Digits digits17(double magnitude) {
   out.d[0] = text[0];
   std::copy_n(text.data() + 2, kSignificant - 1, out.d.data() + 1);
   const char* exponent = text.data() + 1 + kSignificant + 1;  // after "d.", the digits, 'e'
-  if (*exponent == '+') ++exponent;  // from_chars takes '-' but not '+'
+  if (*exponent == '+') ++exponent;                           // from_chars takes '-' but not '+'
   std::from_chars(exponent, result.ptr, out.exponent);
   return out;
 }

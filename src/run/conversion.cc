@@ -33,7 +33,9 @@ constexpr std::string_view kFormatNote =
 constexpr std::string_view kComplete = "\n\n Calculation complete. \n Press any key to exit.";
 constexpr std::string_view kPressAnyKey = "\n\n Press any key to exit.";
 
-std::string opened(const std::string& name) { return "\n\n File: " + name + " opened. \n"; }
+std::string opened(const std::string& name) {
+  return "\n\n File: " + name + " opened. \n";
+}
 std::string failedToOpen(const std::string& name) {
   return " Failed to open file: " + name + " \n";
 }

@@ -38,6 +38,6 @@ struct RunSettings {
 std::optional<RunSettings> askSettings(Console& console, ReplyReader& replies);
 
 // Performs one conversion and returns the exit status.
-int runConversion(Console& console, ByteSource& replies);
+int runConversion(Console& console, ByteSource& replySource);
 
 }  // namespace kelmor

@@ -7,7 +7,9 @@
 namespace kelmor {
 namespace {
 
-constexpr bool isDigit(int c) { return c >= '0' && c <= '9'; }
+constexpr bool isDigit(int c) {
+  return c >= '0' && c <= '9';
+}
 
 }  // namespace
 
@@ -30,7 +32,8 @@ int ReplyReader::peek(std::size_t offset) {
 }
 
 void ReplyReader::skipSpace() {
-  for (int c = peek(0); c >= 0 && isSpace(static_cast<char>(c)); c = peek(0)) ++next_;
+  for (int c = peek(0); c >= 0 && isSpace(static_cast<char>(c)); c = peek(0))
+    ++next_;
 }
 
 std::string ReplyReader::readName() {

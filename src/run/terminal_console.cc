@@ -24,8 +24,8 @@ struct termios gSavedSettings {};
 extern "C" void restoreAndReraise(int signal) {
   // Only async-signal-safe calls here; errors are ignored, as nothing else can be done.
   ::tcsetattr(gTerminal, TCSAFLUSH, &gSavedSettings);
-  std::signal(signal, SIG_DFL);
-  std::raise(signal);
+  (void)std::signal(signal, SIG_DFL);
+  (void)std::raise(signal);
 }
 
 ssize_t readRetrying(int fd, char* buffer, std::size_t size) {
@@ -38,7 +38,9 @@ ssize_t readRetrying(int fd, char* buffer, std::size_t size) {
 // Consumes the bytes that follow within a short moment: the tail of an escape sequence.
 void drainSequence(int fd) {
   std::array<char, 64> scratch{};
-  struct pollfd waiting {fd, POLLIN, 0};
+  struct pollfd waiting {
+    fd, POLLIN, 0
+  };
   while (::poll(&waiting, 1, kSequenceGapMs) > 0 && (waiting.revents & POLLIN) != 0) {
     if (readRetrying(fd, scratch.data(), scratch.size()) <= 0) return;
   }

@@ -7,7 +7,9 @@
 namespace kelmor {
 namespace {
 
-constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // from_chars reports result_out_of_range without a value; such a number either overflows
 // (its leading digit stands at 10^1 or above, as the double range ends near 1.8e308) or

@@ -110,12 +110,12 @@ class Scanner {
 
 }  // namespace
 
-SpectrumReadResult readSpectrum(ByteSource& input, std::int32_t headerLines,
-                                AmplitudeFormat format, std::size_t blockSize,
-                                std::size_t reservePoints) {
+SpectrumReadResult readSpectrum(ByteSource& input, std::int32_t headerLines, AmplitudeFormat format,
+                                std::size_t blockSize, std::size_t reservePoints) {
   SpectrumReadResult result;
   Scanner scan(input, blockSize);
-  for (std::int32_t i = 0; i < headerLines; ++i) scan.skipLine();
+  for (std::int32_t i = 0; i < headerLines; ++i)
+    scan.skipLine();
 
   const double scale = format == AmplitudeFormat::Peak ? std::sqrt(2.0) / 2.0 : 1.0;
   std::vector<SpectrumPoint>& points = result.spectrum.points;

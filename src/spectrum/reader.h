@@ -38,8 +38,8 @@ struct SpectrumReadResult {
   bool readError = false;        // the source failed; the spectrum holds what came before
 };
 
-SpectrumReadResult readSpectrum(ByteSource& input, std::int32_t headerLines,
-                                AmplitudeFormat format, std::size_t blockSize = kReadBlockSize,
+SpectrumReadResult readSpectrum(ByteSource& input, std::int32_t headerLines, AmplitudeFormat format,
+                                std::size_t blockSize = kReadBlockSize,
                                 std::size_t reservePoints = kMaxSpectrumPoints);
 
 }  // namespace kelmor
