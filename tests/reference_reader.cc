@@ -7,25 +7,32 @@
 namespace kelmor::test {
 namespace {
 
-bool space(char c) { return std::string_view(" \t\n\v\f\r").find(c) != std::string_view::npos; }
-bool digit(char c) { return c >= '0' && c <= '9'; }
+bool space(char c) {
+  return std::string_view(" \t\n\v\f\r").find(c) != std::string_view::npos;
+}
+bool digit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Length of the number at the start of `text`, or 0.
 std::size_t lexNumber(std::string_view text) {
   std::size_t i = 0;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
   std::size_t digits = 0;
-  while (i < text.size() && digit(text[i])) ++i, ++digits;
+  while (i < text.size() && digit(text[i]))
+    ++i, ++digits;
   if (i < text.size() && text[i] == '.') {
     ++i;
-    while (i < text.size() && digit(text[i])) ++i, ++digits;
+    while (i < text.size() && digit(text[i]))
+      ++i, ++digits;
   }
   if (digits == 0) return 0;
   if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
     std::size_t j = i + 1;
     if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
     if (j < text.size() && digit(text[j])) {
-      while (j < text.size() && digit(text[j])) ++j;
+      while (j < text.size() && digit(text[j]))
+        ++j;
       i = j;
     }
   }
@@ -41,7 +48,8 @@ double valueOf(std::string_view number) {
 
 std::string shownToken(std::string_view raw) {
   std::string shown;
-  for (const char c : raw.substr(0, 32)) shown += (c >= 0x21 && c <= 0x7E) ? c : '?';
+  for (const char c : raw.substr(0, 32))
+    shown += (c >= 0x21 && c <= 0x7E) ? c : '?';
   if (raw.size() > 32) shown += "...";
   return shown;
 }
@@ -55,15 +63,18 @@ ReferenceRead referenceRead(std::string_view text, int headerLines, bool peak) {
   }
   std::vector<double> numbers;
   for (;;) {
-    while (pos < text.size() && space(text[pos])) ++pos;
+    while (pos < text.size() && space(text[pos]))
+      ++pos;
     if (pos == text.size()) break;
     const std::size_t length = lexNumber(text.substr(pos));
     if (length == 0) {
       out.stopped = true;
       out.line = 1;
-      for (std::size_t i = 0; i < pos; ++i) out.line += text[i] == '\n' ? 1 : 0;
+      for (std::size_t i = 0; i < pos; ++i)
+        out.line += text[i] == '\n' ? 1 : 0;
       std::size_t end = pos;
-      while (end < text.size() && !space(text[end])) ++end;
+      while (end < text.size() && !space(text[end]))
+        ++end;
       out.token = std::string(text.substr(pos, end - pos));
       break;
     }

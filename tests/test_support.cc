@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
@@ -40,18 +41,23 @@ void writeFile(const std::filesystem::path& path, std::string_view content) {
   out.write(content.data(), static_cast<std::streamsize>(content.size()));
 }
 
-ProgramRun runProgram(const std::string& program, std::string_view input,
-                      const std::filesystem::path& workDir, std::chrono::milliseconds timeout) {
+ChildProgram::ChildProgram(const std::string& program, const std::filesystem::path& workDir,
+                           Input input) {
   int toChild[2];
   int fromChild[2];
   if (::pipe2(toChild, O_CLOEXEC) != 0 || ::pipe2(fromChild, O_CLOEXEC) != 0) {
     throw std::runtime_error("pipe failed");
   }
-  const pid_t pid = ::fork();
-  if (pid < 0) throw std::runtime_error("fork failed");
-  if (pid == 0) {
+  ::signal(SIGPIPE, SIG_IGN);  // the child may exit before taking all its input
+  pid_ = ::fork();
+  if (pid_ < 0) throw std::runtime_error("fork failed");
+  if (pid_ == 0) {
     ::setsid();  // no controlling terminal: the key wait must end at once
-    ::dup2(toChild[0], STDIN_FILENO);
+    if (input == Input::kClosed) {
+      ::close(STDIN_FILENO);
+    } else {
+      ::dup2(toChild[0], STDIN_FILENO);
+    }
     ::dup2(fromChild[1], STDOUT_FILENO);
     if (::chdir(workDir.c_str()) != 0) ::_exit(126);
     ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
@@ -59,62 +65,97 @@ ProgramRun runProgram(const std::string& program, std::string_view input,
   }
   ::close(toChild[0]);
   ::close(fromChild[1]);
-  ::signal(SIGPIPE, SIG_IGN);  // the child may exit before taking all its input
+  toChild_ = toChild[1];
+  fromChild_ = fromChild[0];
+}
 
-  ProgramRun run;
+ChildProgram::~ChildProgram() {
+  closeInput();
+  if (fromChild_ >= 0) ::close(fromChild_);
+  if (pid_ > 0) {
+    ::kill(-pid_, SIGKILL);  // the whole session the child leads
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+}
+
+void ChildProgram::send(std::string_view text) {
+  while (toChild_ >= 0 && !text.empty()) {
+    const ssize_t put = ::write(toChild_, text.data(), text.size());
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return;
+    text.remove_prefix(static_cast<std::size_t>(put));
+  }
+}
+
+void ChildProgram::closeInput() {
+  if (toChild_ >= 0) ::close(toChild_);
+  toChild_ = -1;
+}
+
+bool ChildProgram::collect(std::chrono::milliseconds timeout) {
+  pollfd fd{fromChild_, POLLIN, 0};
+  const int ready = ::poll(&fd, 1, static_cast<int>(std::max<long>(timeout.count(), 0)));
+  if (ready <= 0) return ready == 0 || errno == EINTR;
+  std::array<char, 4096> chunk{};
+  const ssize_t got = ::read(fromChild_, chunk.data(), chunk.size());
+  if (got <= 0) return false;
+  output_.append(chunk.data(), static_cast<std::size_t>(got));
+  return true;
+}
+
+namespace {
+std::chrono::milliseconds leftUntil(std::chrono::steady_clock::time_point deadline) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                               std::chrono::steady_clock::now());
+}
+}  // namespace
+
+bool ChildProgram::awaitOutputEnding(std::string_view text, std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
-  int writeFd = toChild[1];
-  if (input.empty()) {
-    ::close(writeFd);
-    writeFd = -1;
+  while (!std::string_view(output_).ends_with(text)) {
+    if (leftUntil(deadline).count() <= 0 || !collect(leftUntil(deadline))) return false;
   }
-  for (;;) {
-    std::array<pollfd, 2> fds{{{fromChild[0], POLLIN, 0}, {writeFd, POLLOUT, 0}}};
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) {
-      run.timedOut = true;
-      break;
-    }
-    if (::poll(fds.data(), writeFd >= 0 ? 2 : 1, static_cast<int>(left.count())) < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    if (writeFd >= 0 && (fds[1].revents & (POLLOUT | POLLERR | POLLHUP)) != 0) {
-      const ssize_t put = ::write(writeFd, input.data(), input.size());
-      if (put > 0) input.remove_prefix(static_cast<std::size_t>(put));
-      if (put < 0 || input.empty()) {
-        ::close(writeFd);
-        writeFd = -1;
-      }
-    }
-    if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
-      std::array<char, 4096> chunk{};
-      const ssize_t got = ::read(fromChild[0], chunk.data(), chunk.size());
-      if (got <= 0) break;
-      run.output.append(chunk.data(), static_cast<std::size_t>(got));
-    }
+  return true;
+}
+
+ProgramRun ChildProgram::finish(std::chrono::milliseconds timeout) {
+  closeInput();
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  ProgramRun run;
+  while (leftUntil(deadline).count() > 0 && collect(leftUntil(deadline))) {
   }
-  if (writeFd >= 0) ::close(writeFd);
-  ::close(fromChild[0]);
   int status = 0;
-  for (;;) {  // the child may close its output and still run: the deadline holds here too
-    if (::waitpid(pid, &status, WNOHANG) == pid) break;
-    if (run.timedOut || std::chrono::steady_clock::now() >= deadline) {
+  // The child may close its output and still run: the deadline holds here too.
+  while (::waitpid(pid_, &status, WNOHANG) != pid_) {
+    if (leftUntil(deadline).count() <= 0) {
       run.timedOut = true;
-      ::kill(-pid, SIGKILL);  // the whole session the child leads
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, &status, 0);
+      ::kill(-pid_, SIGKILL);
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, &status, 0);
       break;
     }
     ::usleep(2000);
   }
+  pid_ = -1;
   if (WIFEXITED(status) && !run.timedOut) run.exitStatus = WEXITSTATUS(status);
+  run.output = output_;
   return run;
 }
 
+ProgramRun runProgram(const std::string& program, std::string_view input,
+                      const std::filesystem::path& workDir, std::chrono::milliseconds timeout) {
+  ChildProgram child(program, workDir);
+  child.send(input);
+  return child.finish(timeout);
+}
+
+const char* kelmorBinary() {
+  return KELMOR_BINARY;
+}
+
 ProgramRun runKelmor(std::string_view replies, const std::filesystem::path& workDir) {
-  return runProgram(KELMOR_BINARY, replies, workDir);
+  return runProgram(kelmorBinary(), replies, workDir);
 }
 
 std::filesystem::path testData(std::string_view name) {

@@ -1,6 +1,8 @@
 // Helpers for tests that touch files or start the real program.
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -32,14 +34,42 @@ struct ProgramRun {
   std::string output;  // everything written to standard output
 };
 
-// Runs `program` in `workDir` in a new session (no controlling terminal), feeds it `input` on
-// standard input then closes it, and collects standard output. Killed after `timeout`.
+// A program started in `workDir` in a new session (no controlling terminal), with pipes for
+// standard input and output. Every wait is bounded; the destructor kills what is left.
+class ChildProgram {
+ public:
+  enum class Input { kPipe, kClosed };
+  ChildProgram(const std::string& program, const std::filesystem::path& workDir,
+               Input input = Input::kPipe);
+  ~ChildProgram();
+  ChildProgram(const ChildProgram&) = delete;
+  ChildProgram& operator=(const ChildProgram&) = delete;
+
+  void send(std::string_view text);
+  void closeInput();
+  // Collects output until it ends with `text`; false when the time runs out first.
+  bool awaitOutputEnding(std::string_view text, std::chrono::milliseconds timeout);
+  // Closes standard input, collects the rest of the output and the exit status.
+  ProgramRun finish(std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
+ private:
+  // Reads what is there within `timeout`; false at the end of the output.
+  bool collect(std::chrono::milliseconds timeout);
+
+  pid_t pid_ = -1;
+  int toChild_ = -1;
+  int fromChild_ = -1;
+  std::string output_;
+};
+
+// Runs `program` with `input` on standard input (then closed) and collects its output.
 ProgramRun runProgram(const std::string& program, std::string_view input,
                       const std::filesystem::path& workDir,
                       std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
 // The same for the kelmor binary under test.
 ProgramRun runKelmor(std::string_view replies, const std::filesystem::path& workDir);
+const char* kelmorBinary();
 
 // The recorded sessions and other fixtures shipped with the tests.
 std::filesystem::path testData(std::string_view name);

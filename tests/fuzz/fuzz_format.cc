@@ -18,7 +18,8 @@ void check(bool condition) {
 
 // Parsed as long double: a value rounded up past the largest double must still parse.
 long double parse(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.front() == ' ')
+    text.remove_prefix(1);
   const std::string copy(text);
   char* end = nullptr;
   const long double value = std::strtold(copy.c_str(), &end);

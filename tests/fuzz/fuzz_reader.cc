@@ -10,7 +10,9 @@
 
 namespace {
 
-bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool sameBits(double a, double b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 void check(bool condition) {
   if (!condition) std::abort();
@@ -41,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   check(got.stop.has_value() == want.stopped);
   if (got.stop) {
     long lines = 1;
-    for (const char c : text) lines += c == '\n' ? 1 : 0;
+    for (const char c : text)
+      lines += c == '\n' ? 1 : 0;
     check(got.stop->line >= 1 && got.stop->line <= lines);
     check(got.stop->line == want.line);
     check(got.stop->token == kelmor::test::shownToken(want.token));

@@ -36,7 +36,8 @@ std::vector<Answer> ask(std::string_view input, std::uint8_t pattern, std::size_
     } else {
       a.isName = true;
       a.name = replies.readName();
-      for (const char c : a.name) check(!kelmor::isSpace(c));
+      for (const char c : a.name)
+        check(!kelmor::isSpace(c));
     }
     answers.push_back(a);
   }
