@@ -30,8 +30,9 @@ long double parse(std::string_view text) {
 // |printed - value| must be within half a unit in the last printed place, plus the error of
 // the 17-digit step and of parsing back (a few parts in 10^17 of the value, and subnormals).
 void checkClose(long double printed, double value, long double unit) {
-  const long double error = std::fabs(printed - value);
-  const long double allowed = unit / 2 * (1 + 1e-12L) + std::fabs(value) * 1e-15L + 5e-324L;
+  const auto exact = static_cast<long double>(value);
+  const long double error = std::fabs(printed - exact);
+  const long double allowed = unit / 2 * (1 + 1e-12L) + std::fabs(exact) * 1e-15L + 5e-324L;
   check(error <= allowed);
 }
 
