@@ -18,10 +18,17 @@ int findBand(const BandPlan& plan, double frequency) {
 
 BandLevels accumulateBandLevels(const BandPlan& plan, const InputSpectrum& spectrum) {
   BandLevels levels;
+  // Spectra mostly come in increasing frequency, many lines to a band: try the band of the
+  // previous line first. Either way the line lands in the one band that holds it.
+  int band = -1;
   for (const SpectrumPoint& point : spectrum.points) {
-    const int band = findBand(plan, point.frequency);
-    if (band >= 0)
-      levels.values[static_cast<std::size_t>(band)] += point.amplitude * point.amplitude;
+    const double f = point.frequency;
+    if (band < 0 || !(plan.lowerEdges[static_cast<std::size_t>(band)] <= f &&
+                      f < plan.upperEdges[static_cast<std::size_t>(band)])) {
+      band = findBand(plan, f);
+      if (band < 0) continue;
+    }
+    levels.values[static_cast<std::size_t>(band)] += point.amplitude * point.amplitude;
   }
   for (int i = 0; i < plan.count; ++i) {
     double& value = levels.values[static_cast<std::size_t>(i)];

@@ -95,7 +95,8 @@ int runConversion(Console& console, ByteSource& replySource) {
   if (!settings) return fail(console);
 
   const SpectrumReadResult read =
-      readSpectrum(settings->input, settings->headerLines, settings->amplitudeFormat);
+      readSpectrum(settings->input, settings->headerLines, settings->amplitudeFormat,
+                   kReadBlockSize, static_cast<std::uint64_t>(settings->input.size()));
   if (read.readError) {
     settings->input.close();
     settings->output.close();

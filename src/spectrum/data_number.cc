@@ -11,6 +11,8 @@ constexpr bool isDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
+}  // namespace
+
 // from_chars reports result_out_of_range without a value; such a number either overflows
 // (its leading digit stands at 10^1 or above, as the double range ends near 1.8e308) or
 // underflows (below 2.5e-324). Decide which from the decimal position of the leading digit.
@@ -51,23 +53,6 @@ double outOfRangeValue(const char* first, const char* last, bool negative) {
   }
   const double magnitude = position + exponent > 0 ? std::numeric_limits<double>::infinity() : 0.0;
   return negative ? -magnitude : magnitude;
-}
-
-}  // namespace
-
-DataNumber parseDataNumber(const char* first, const char* last) {
-  const DataNumber none{0.0, first, false};
-  // from_chars takes '-' itself but not '+'.
-  const char* p = (first != last && *first == '+') ? first + 1 : first;
-  const char* digits = (p == first && p != last && *p == '-') ? p + 1 : p;
-  // Only a digit or a decimal point may follow the sign: this keeps out "inf", "nan", "+-1".
-  if (digits == last || !(isDigit(*digits) || *digits == '.')) return none;
-
-  double value = 0.0;
-  const auto [end, ec] = std::from_chars(p, last, value, std::chars_format::general);
-  if (ec == std::errc::invalid_argument) return none;
-  if (ec == std::errc::result_out_of_range) value = outOfRangeValue(digits, end, *p == '-');
-  return {value, end, true};
 }
 
 }  // namespace kelmor

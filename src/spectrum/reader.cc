@@ -1,5 +1,7 @@
 #include "spectrum/reader.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -9,25 +11,67 @@
 namespace kelmor {
 namespace {
 
+// Points read before the size of the rest is estimated from the bytes they took.
+constexpr std::size_t kEstimateSample = 4096;
+
+constexpr std::array<bool, 256> kSpaceTable = [] {
+  std::array<bool, 256> table{};
+  for (const char c : {' ', '\t', '\n', '\v', '\f', '\r'})
+    table[static_cast<unsigned char>(c)] = true;
+  return table;
+}();
+
+inline bool space(char c) {
+  return kSpaceTable[static_cast<unsigned char>(c)];
+}
+
+// Counts in runs of at most 255 bytes with a byte-sized counter, which compilers vectorise
+// well (std::count widens every comparison to the size of its result).
+long countLineFeeds(const char* first, const char* last) {
+  long total = 0;
+  while (first != last) {
+    const std::size_t run = std::min<std::size_t>(255, static_cast<std::size_t>(last - first));
+    unsigned char count = 0;
+    for (std::size_t i = 0; i < run; ++i) {
+      count = static_cast<unsigned char>(count + (first[i] == '\n' ? 1 : 0));
+    }
+    total += count;
+    first += run;
+  }
+  return total;
+}
+
 // A window on the input: bytes [begin_, end_) of buf_ are read but not yet consumed.
 class Scanner {
  public:
   Scanner(ByteSource& source, std::size_t blockSize)
       : source_(source), buf_(blockSize < 16 ? 16 : blockSize) {}
 
+  bool ended() const { return ended_; }
   bool failed() const { return failed_; }
   long line() const { return newlines_ + 1; }
+  std::uint64_t consumed() const { return consumedBefore_ + begin_; }
+  const char* first() const { return buf_.data() + begin_; }
+  const char* last() const { return buf_.data() + end_; }
+
+  // Consumes up to `p`, within [first(), last()]. Line feeds are counted here, a window at a
+  // time, rather than byte by byte in the parsing loop.
+  void consumeTo(const char* p) {
+    newlines_ += countLineFeeds(first(), p);
+    begin_ = static_cast<std::size_t>(p - buf_.data());
+  }
 
   // Makes at least `count` unconsumed bytes available unless the input ends first.
-  // Returns the number available.
+  // Returns the number available. Moves the window: pointers from first()/last() go stale.
   std::size_t want(std::size_t count) {
     while (end_ - begin_ < count && !ended_) {
       if (begin_ > 0 && (end_ == buf_.size() || buf_.size() - begin_ < count)) {
         std::memmove(buf_.data(), buf_.data() + begin_, end_ - begin_);
+        consumedBefore_ += begin_;
         end_ -= begin_;
         begin_ = 0;
       }
-      if (end_ == buf_.size()) buf_.resize(buf_.size() * 2);  // one token longer than a block
+      if (end_ == buf_.size()) buf_.resize(buf_.size() * 2);  // one number longer than a block
       const std::ptrdiff_t got = source_.read(buf_.data() + end_, buf_.size() - end_);
       if (got > 0) {
         end_ += static_cast<std::size_t>(got);
@@ -42,56 +86,25 @@ class Scanner {
   // Consumes one line, through its line feed or to the end of the input.
   void skipLine() {
     while (want(1) > 0) {
-      const char* first = buf_.data() + begin_;
-      const void* feed = std::memchr(first, '\n', end_ - begin_);
+      const char* from = first();
+      const void* feed = std::memchr(from, '\n', end_ - begin_);
       if (feed != nullptr) {
-        begin_ += static_cast<std::size_t>(static_cast<const char*>(feed) - first) + 1;
-        ++newlines_;
+        consumeTo(static_cast<const char*>(feed) + 1);
         return;
       }
-      begin_ = end_;
-    }
-  }
-
-  // Skips whitespace; returns false when the input ends first.
-  bool skipSpace() {
-    for (;;) {
-      while (begin_ != end_) {
-        const char c = buf_[begin_];
-        if (!isSpace(c)) return true;
-        if (c == '\n') ++newlines_;
-        ++begin_;
-      }
-      if (want(1) == 0) return false;
-    }
-  }
-
-  // Reads the number at the current position (after skipSpace).
-  DataNumber number() {
-    for (;;) {
-      const char* first = buf_.data() + begin_;
-      const char* last = buf_.data() + end_;
-      const DataNumber n = parseDataNumber(first, last);
-      const char* decided = n.ok ? n.end : first;
-      if (ended_ || last - decided >= kDataNumberLookahead) {
-        begin_ += static_cast<std::size_t>(n.end - first);
-        return n;
-      }
-      want(static_cast<std::size_t>(decided - first + kDataNumberLookahead));
+      consumeTo(last());
     }
   }
 
   // The token at the current position as the stop report shows it.
   std::string shownToken() {
     std::string shown;
-    for (;;) {
-      if (want(1) == 0) break;
-      const char c = buf_[begin_];
-      if (isSpace(c)) break;
+    while (want(1) > 0 && !space(*first())) {
       if (shown.size() == kStopTokenShown) {
         shown += "...";
         break;
       }
+      const char c = *first();
       shown += (c >= 0x21 && c <= 0x7E) ? c : '?';
       ++begin_;
     }
@@ -103,42 +116,100 @@ class Scanner {
   std::vector<char> buf_;
   std::size_t begin_ = 0;
   std::size_t end_ = 0;
+  std::uint64_t consumedBefore_ = 0;  // bytes dropped from the front of buf_
   long newlines_ = 0;
   bool ended_ = false;
   bool failed_ = false;
 };
 
+// Room for one more point. Grows by a quarter, not double, so that the old and the new array
+// together stay within 2.25 times the points held.
+void makeRoom(std::vector<SpectrumPoint>& points) {
+  if (points.size() == points.capacity()) {
+    points.reserve(points.capacity() + points.capacity() / 4 + 1024);
+  }
+}
+
 }  // namespace
 
 SpectrumReadResult readSpectrum(ByteSource& input, std::int32_t headerLines, AmplitudeFormat format,
-                                std::size_t blockSize, std::size_t reservePoints) {
+                                std::size_t blockSize, std::uint64_t sizeHint) {
   SpectrumReadResult result;
   Scanner scan(input, blockSize);
   for (std::int32_t i = 0; i < headerLines; ++i)
     scan.skipLine();
+  const std::uint64_t dataStart = scan.consumed();
 
   const double scale = format == AmplitudeFormat::Peak ? std::sqrt(2.0) / 2.0 : 1.0;
   std::vector<SpectrumPoint>& points = result.spectrum.points;
-  points.reserve(reservePoints);
+  points.reserve(kMaxSpectrumPoints);
+  bool estimated = sizeHint == 0;
+  bool haveFrequency = false;  // a frequency waits for its amplitude
+  double frequency = 0.0;
   for (;;) {
-    if (!scan.skipSpace()) break;
-    const long frequencyLine = scan.line();
-    const DataNumber frequency = scan.number();
-    if (!frequency.ok) {
-      result.stop = ReadStop{frequencyLine, scan.shownToken()};
+    // Parse all that the window holds; stop where a number might go on past it.
+    const char* p = scan.first();
+    const char* const last = scan.last();
+    const bool ended = scan.ended();
+    bool bad = false;
+    for (;;) {
+      while (p != last && space(*p)) {
+        ++p;
+      }
+      if (p == last) break;
+      const DataNumber n = parseDataNumber(p, last);
+      if (!ended && last - (n.ok ? n.end : p) < kDataNumberLookahead) break;
+      if (!n.ok) {
+        bad = true;
+        break;
+      }
+      p = n.end;
+      double amplitude = 0.0;
+      if (haveFrequency) {
+        amplitude = n.value;
+      } else {
+        // Most often the amplitude follows in the same window: take the pair in one go.
+        const char* q = p;
+        while (q != last && space(*q)) {
+          ++q;
+        }
+        const DataNumber a = parseDataNumber(q, last);
+        frequency = n.value;
+        if (q == last || !a.ok || (!ended && last - a.end < kDataNumberLookahead)) {
+          haveFrequency = true;  // the amplitude is taken, or found bad, on the next turn
+          continue;
+        }
+        amplitude = a.value;
+        p = a.end;
+      }
+      haveFrequency = false;
+      makeRoom(points);
+      points.push_back({frequency, amplitude * scale});
+      if (!estimated && points.size() == kEstimateSample) {
+        // Reserve for the whole file at the density seen so far, with a little to spare.
+        estimated = true;
+        const auto used = static_cast<double>(
+            scan.consumed() + static_cast<std::uint64_t>(p - scan.first()) - dataStart);
+        const double expected = static_cast<double>(sizeHint - dataStart) / used *
+                                static_cast<double>(points.size()) * 1.02;
+        if (expected > static_cast<double>(points.capacity())) {
+          points.reserve(static_cast<std::size_t>(expected) + 1024);
+        }
+      }
+    }
+    scan.consumeTo(p);
+    if (bad) {
+      haveFrequency = false;  // its amplitude is the bad token
+      const long line = scan.line();
+      result.stop = ReadStop{line, scan.shownToken()};
       break;
     }
-    if (!scan.skipSpace()) {
-      points.push_back({frequency.value, 0.0});
-      break;
-    }
-    const long amplitudeLine = scan.line();
-    const DataNumber amplitude = scan.number();
-    if (!amplitude.ok) {
-      result.stop = ReadStop{amplitudeLine, scan.shownToken()};
-      break;
-    }
-    points.push_back({frequency.value, amplitude.value * scale});
+    if (ended && p == last) break;
+    scan.want(static_cast<std::size_t>(last - p) + 1);
+  }
+  if (haveFrequency) {
+    makeRoom(points);
+    points.push_back({frequency, 0.0});
   }
   result.readError = scan.failed();
   return result;

@@ -9,8 +9,8 @@
 // - Peak amplitudes are stored as RMS: multiplied by sqrt(2.0) / 2.0.
 // - A token that is not a number where a number is expected stops reading. The points before
 //   it are kept; a frequency whose amplitude is the bad token is dropped.
-// - The input is read once, in blocks of `blockSize` bytes; memory holds one block, the points,
-//   and a number only when it is longer than a block.
+// - The input is read once, in blocks of `blockSize` bytes; memory holds one block and the
+//   points (and a number, only when one is longer than a block).
 #pragma once
 
 #include <cstddef>
@@ -38,8 +38,10 @@ struct SpectrumReadResult {
   bool readError = false;        // the source failed; the spectrum holds what came before
 };
 
+// `sizeHint` is the input's size in bytes when known (0 if not): the points are then reserved
+// for the whole file at the density of its first lines, so that memory holds the points and
+// little else. Without it the array grows by a quarter at a time.
 SpectrumReadResult readSpectrum(ByteSource& input, std::int32_t headerLines, AmplitudeFormat format,
-                                std::size_t blockSize = kReadBlockSize,
-                                std::size_t reservePoints = kMaxSpectrumPoints);
+                                std::size_t blockSize = kReadBlockSize, std::uint64_t sizeHint = 0);
 
 }  // namespace kelmor
