@@ -96,7 +96,7 @@ int runConversion(Console& console, ByteSource& replySource) {
 
   const SpectrumReadResult read =
       readSpectrum(settings->input, settings->headerLines, settings->amplitudeFormat,
-                   kReadBlockSize, static_cast<std::uint64_t>(settings->input.size()));
+                   kReadBlockSize, settings->input.size());
   if (read.readError) {
     settings->input.close();
     settings->output.close();

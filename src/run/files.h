@@ -1,9 +1,10 @@
 // The file edge of the run: opening the spectrum and the report, reading and writing them.
-// POSIX. Every failure is reported as a value, never by an exception or errno left behind.
+// Every failure is reported as a value, never by an exception or errno left behind.
+// files_posix.cc and files_windows.cc implement it. The spectrum is read in binary mode (bytes
+// unchanged); the report is written in text mode (a line feed becomes the platform's line end).
 #pragma once
 
-#include <sys/types.h>
-
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,13 @@ class UniqueFd {
   int fd_ = -1;
 };
 
+// Which file an open descriptor refers to, whatever the path or link it was opened by.
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t file = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
 // Reads a descriptor it does not own (standard input).
 class FdSource final : public ByteSource {
  public:
@@ -50,16 +58,14 @@ class InputFile final : public ByteSource {
 
   std::ptrdiff_t read(char* buffer, std::size_t size) override;
   // The file's size in bytes when it is a regular file, else 0.
-  off_t size() const { return size_; }
-  dev_t device() const { return device_; }
-  ino_t inode() const { return inode_; }
+  std::uint64_t size() const { return size_; }
+  const FileIdentity& identity() const { return identity_; }
   void close() { fd_.close(); }
 
  private:
   UniqueFd fd_;
-  off_t size_ = 0;
-  dev_t device_ = 0;
-  ino_t inode_ = 0;
+  std::uint64_t size_ = 0;
+  FileIdentity identity_;
 };
 
 class OutputFile {

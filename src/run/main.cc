@@ -1,6 +1,8 @@
 // Entry point: wires standard input, standard output and the terminal to one run.
+#ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 #include "run/conversion.h"
 #include "run/files.h"
@@ -11,9 +13,11 @@ namespace {
 // Descriptors 0-2 closed by the parent would be reused by the files the run opens, so that the
 // report could go to the console or the replies come from the spectrum: park them on /dev/null.
 void openStandardDescriptors() {
+#ifndef _WIN32
   for (int fd = 0; fd <= 2; ++fd) {
     if (::fcntl(fd, F_GETFD) < 0 && ::open("/dev/null", O_RDWR) != fd) return;
   }
+#endif
 }
 
 }  // namespace
@@ -21,6 +25,6 @@ void openStandardDescriptors() {
 int main() {
   openStandardDescriptors();
   kelmor::TerminalConsole console;
-  kelmor::FdSource standardInput(STDIN_FILENO);
+  kelmor::FdSource standardInput(0);
   return kelmor::runConversion(console, standardInput);
 }

@@ -26,7 +26,8 @@ UniqueFd openNonBlocking(const std::string& name, int flags) {
 }
 
 bool sameFile(const struct stat& info, const InputFile& input) {
-  return info.st_dev == input.device() && info.st_ino == input.inode();
+  return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                      static_cast<std::uint64_t>(info.st_ino)} == input.identity();
 }
 
 }  // namespace
@@ -65,9 +66,8 @@ std::optional<InputFile> InputFile::open(const std::string& name) {
   struct stat info {};
   if (file.fd_.get() < 0 || ::fstat(file.fd_.get(), &info) != 0) return std::nullopt;
   if (!S_ISREG(info.st_mode) && !S_ISFIFO(info.st_mode)) return std::nullopt;
-  file.size_ = S_ISREG(info.st_mode) ? info.st_size : 0;
-  file.device_ = info.st_dev;
-  file.inode_ = info.st_ino;
+  file.size_ = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
+  file.identity_ = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
   return file;
 }
 
