@@ -67,7 +67,8 @@ std::optional<InputFile> InputFile::open(const std::string& name) {
   if (file.fd_.get() < 0 || ::fstat(file.fd_.get(), &info) != 0) return std::nullopt;
   if (!S_ISREG(info.st_mode) && !S_ISFIFO(info.st_mode)) return std::nullopt;
   file.size_ = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
-  file.identity_ = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+  file.identity_ = {static_cast<std::uint64_t>(info.st_dev),
+                    static_cast<std::uint64_t>(info.st_ino)};
   return file;
 }
 

@@ -32,8 +32,9 @@ std::optional<FileIdentity> identityOfFd(int fd) {
 
 // The identity of an existing file, looked up without opening it for reading or writing.
 std::optional<FileIdentity> identityOfName(const std::string& name) {
-  HANDLE handle = CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  HANDLE handle =
+      CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
   const std::optional<FileIdentity> identity = identityOf(handle);
   CloseHandle(handle);
@@ -50,7 +51,9 @@ UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
   return *this;
 }
 
-UniqueFd::~UniqueFd() { close(); }
+UniqueFd::~UniqueFd() {
+  close();
+}
 
 bool UniqueFd::close() {
   if (fd_ < 0) return true;
@@ -85,8 +88,8 @@ OutputFile::Opened OutputFile::open(const std::string& name, const InputFile& in
   if (!usableName(name)) return {std::nullopt, Error::kFailed};
   if (identityOfName(name) == input.identity()) return {std::nullopt, Error::kIsInputFile};
   OutputFile file;
-  file.fd_ = UniqueFd(_open(name.c_str(), _O_WRONLY | _O_CREAT | _O_TEXT | _O_NOINHERIT,
-                            _S_IREAD | _S_IWRITE));
+  file.fd_ = UniqueFd(
+      _open(name.c_str(), _O_WRONLY | _O_CREAT | _O_TEXT | _O_NOINHERIT, _S_IREAD | _S_IWRITE));
   if (file.fd_.get() < 0) return {std::nullopt, Error::kFailed};
   if (identityOfFd(file.fd_.get()) == input.identity()) return {std::nullopt, Error::kIsInputFile};
   struct _stat64 info {};

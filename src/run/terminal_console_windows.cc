@@ -19,9 +19,9 @@ void TerminalConsole::print(std::string_view text) {
 
 void TerminalConsole::waitForKey() {
   // Without a console to read (a service, a redirected run without one) the wait ends at once.
-  HANDLE console = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                               nullptr);
+  HANDLE console =
+      CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
   if (console == INVALID_HANDLE_VALUE) return;
   DWORD mode = 0;
   const bool usable = GetConsoleMode(console, &mode) != 0;
