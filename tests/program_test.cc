@@ -219,6 +219,28 @@ TEST(Program, ShowsEachPromptBeforeItsReplyIsAwaited) {
   EXPECT_EQ(run.exitStatus, kExitDone);
 }
 
+// A spectrum larger than the memory the run may use is a failure to read, not a crash.
+TEST(Program, SpectrumBeyondMemoryIsAFailureToRead) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
+#endif
+#endif
+  TempDir dir;
+  std::string text;
+  for (int i = 0; i < 6000000; ++i)
+    text += "1 2\n";  // 96 MB of points in 24 MB of text
+  writeFile(dir / "in.txt", text);
+  test::ChildProgram child(test::kelmorBinary(), dir.path(), test::ChildProgram::Input::kPipe,
+                           std::size_t{64} << 20);
+  child.send("in.txt 0 2 1 out.txt");
+  const auto run = child.finish();
+  EXPECT_TRUE(run.output.ends_with(" Failed to read file: in.txt \n" + kPressAnyKey)) << run.output;
+  EXPECT_EQ(run.exitStatus, kExitFailed);
+}
+
 TEST(Program, ClosedStandardInputIsNoReplies) {
   TempDir dir;
   test::ChildProgram child(test::kelmorBinary(), dir.path(), test::ChildProgram::Input::kClosed);

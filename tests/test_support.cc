@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -42,7 +43,7 @@ void writeFile(const std::filesystem::path& path, std::string_view content) {
 }
 
 ChildProgram::ChildProgram(const std::string& program, const std::filesystem::path& workDir,
-                           Input input) {
+                           Input input, std::size_t addressSpace) {
   int toChild[2];
   int fromChild[2];
   if (::pipe2(toChild, O_CLOEXEC) != 0 || ::pipe2(fromChild, O_CLOEXEC) != 0) {
@@ -60,6 +61,10 @@ ChildProgram::ChildProgram(const std::string& program, const std::filesystem::pa
     }
     ::dup2(fromChild[1], STDOUT_FILENO);
     if (::chdir(workDir.c_str()) != 0) ::_exit(126);
+    if (addressSpace > 0) {
+      const rlimit limit{addressSpace, addressSpace};
+      ::setrlimit(RLIMIT_AS, &limit);
+    }
     ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);
   }

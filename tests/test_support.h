@@ -39,8 +39,9 @@ struct ProgramRun {
 class ChildProgram {
  public:
   enum class Input { kPipe, kClosed };
+  // `addressSpace`: a limit on the child's virtual memory in bytes (0: none).
   ChildProgram(const std::string& program, const std::filesystem::path& workDir,
-               Input input = Input::kPipe);
+               Input input = Input::kPipe, std::size_t addressSpace = 0);
   ~ChildProgram();
   ChildProgram(const ChildProgram&) = delete;
   ChildProgram& operator=(const ChildProgram&) = delete;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "spectrum/data_number.h"
@@ -130,12 +131,26 @@ void makeRoom(std::vector<SpectrumPoint>& points) {
   }
 }
 
-}  // namespace
+// Reserves for the whole input at the density of the first points: `dataBytes` of the `size`
+// bytes after the header held points.size() points. Never more than the densest text could
+// hold ("1 2\n" for each point); when the memory is not to be had, the array grows as it goes.
+void reserveForInput(std::vector<SpectrumPoint>& points, std::uint64_t dataBytes,
+                     std::uint64_t size) {
+  if (dataBytes == 0 || size <= dataBytes) return;
+  const double expected = static_cast<double>(size) / static_cast<double>(dataBytes) *
+                          static_cast<double>(points.size()) * 1.02;
+  const double densest = static_cast<double>(size / 4);
+  const auto wanted = static_cast<std::size_t>(std::min(expected, densest)) + 1024;
+  if (wanted <= points.capacity()) return;
+  try {
+    points.reserve(wanted);
+  } catch (const std::bad_alloc&) {
+    // Not to be had: the array grows as it goes instead.
+  }
+}
 
-SpectrumReadResult readSpectrum(ByteSource& input, std::int32_t headerLines, AmplitudeFormat format,
-                                std::size_t blockSize, std::uint64_t sizeHint) {
-  SpectrumReadResult result;
-  Scanner scan(input, blockSize);
+void readPoints(Scanner& scan, std::int32_t headerLines, AmplitudeFormat format,
+                std::uint64_t sizeHint, SpectrumReadResult& result) {
   for (std::int32_t i = 0; i < headerLines; ++i)
     scan.skipLine();
   const std::uint64_t dataStart = scan.consumed();
@@ -186,15 +201,9 @@ SpectrumReadResult readSpectrum(ByteSource& input, std::int32_t headerLines, Amp
       makeRoom(points);
       points.push_back({frequency, amplitude * scale});
       if (!estimated && points.size() == kEstimateSample) {
-        // Reserve for the whole file at the density seen so far, with a little to spare.
         estimated = true;
-        const auto used = static_cast<double>(
-            scan.consumed() + static_cast<std::uint64_t>(p - scan.first()) - dataStart);
-        const double expected = static_cast<double>(sizeHint - dataStart) / used *
-                                static_cast<double>(points.size()) * 1.02;
-        if (expected > static_cast<double>(points.capacity())) {
-          points.reserve(static_cast<std::size_t>(expected) + 1024);
-        }
+        const std::uint64_t read = scan.consumed() + static_cast<std::uint64_t>(p - scan.first());
+        reserveForInput(points, read - dataStart, sizeHint > dataStart ? sizeHint - dataStart : 0);
       }
     }
     scan.consumeTo(p);
@@ -211,7 +220,20 @@ SpectrumReadResult readSpectrum(ByteSource& input, std::int32_t headerLines, Amp
     makeRoom(points);
     points.push_back({frequency, 0.0});
   }
-  result.readError = scan.failed();
+}
+
+}  // namespace
+
+SpectrumReadResult readSpectrum(ByteSource& input, std::int32_t headerLines, AmplitudeFormat format,
+                                std::size_t blockSize, std::uint64_t sizeHint) {
+  SpectrumReadResult result;
+  try {
+    Scanner scan(input, blockSize);
+    readPoints(scan, headerLines, format, sizeHint, result);
+    result.readError = scan.failed();
+  } catch (const std::bad_alloc&) {
+    result.readError = true;  // the points do not fit in memory
+  }
   return result;
 }
 

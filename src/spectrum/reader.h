@@ -35,7 +35,7 @@ struct ReadStop {
 struct SpectrumReadResult {
   InputSpectrum spectrum;
   std::optional<ReadStop> stop;  // set when a token that is not a number stopped reading
-  bool readError = false;        // the source failed; the spectrum holds what came before
+  bool readError = false;        // the source failed, or the points did not fit in memory
 };
 
 // `sizeHint` is the input's size in bytes when known (0 if not): the points are then reserved
