@@ -139,7 +139,7 @@ void reserveForInput(std::vector<SpectrumPoint>& points, std::uint64_t dataBytes
   if (dataBytes == 0 || size <= dataBytes) return;
   const double expected = static_cast<double>(size) / static_cast<double>(dataBytes) *
                           static_cast<double>(points.size()) * 1.02;
-  const double densest = static_cast<double>(size / 4);
+  const double densest = static_cast<double>(size) / 4;  // "1 2\n": four bytes a point
   const auto wanted = static_cast<std::size_t>(std::min(expected, densest)) + 1024;
   if (wanted <= points.capacity()) return;
   try {
