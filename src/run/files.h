@@ -14,6 +14,13 @@
 
 namespace kelmor {
 
+// A name with a NUL byte would open a shorter name than the one typed, so it is refused, and so
+// is the empty name.
+bool usableFileName(const std::string& name);
+
+// Closes a descriptor (platform); false when the close reported an error.
+bool closeDescriptor(int fd);
+
 // Owns a file descriptor; closes it on destruction unless closed before.
 class UniqueFd {
  public:

@@ -10,11 +10,6 @@
 namespace kelmor {
 namespace {
 
-// A name with a NUL byte would open a shorter name than the one typed: refuse it.
-bool usableName(const std::string& name) {
-  return !name.empty() && name.find('\0') == std::string::npos;
-}
-
 // Opens without blocking (a FIFO with no writer or reader must not hang the run), then
 // switches the descriptor back to blocking I/O.
 UniqueFd openNonBlocking(const std::string& name, int flags) {
@@ -32,23 +27,9 @@ bool sameFile(const struct stat& info, const InputFile& input) {
 
 }  // namespace
 
-UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
-  if (this != &other) {
-    close();
-    fd_ = std::exchange(other.fd_, -1);
-  }
-  return *this;
-}
-
-UniqueFd::~UniqueFd() {
-  close();
-}
-
-bool UniqueFd::close() {
-  if (fd_ < 0) return true;
+bool closeDescriptor(int fd) {
   // No retry on EINTR: on Linux the descriptor is released whatever close returns.
-  const bool ok = ::close(std::exchange(fd_, -1)) == 0;
-  return ok;
+  return ::close(fd) == 0;
 }
 
 std::ptrdiff_t FdSource::read(char* buffer, std::size_t size) {
@@ -60,7 +41,7 @@ std::ptrdiff_t FdSource::read(char* buffer, std::size_t size) {
 }
 
 std::optional<InputFile> InputFile::open(const std::string& name) {
-  if (!usableName(name)) return std::nullopt;
+  if (!usableFileName(name)) return std::nullopt;
   InputFile file;
   file.fd_ = openNonBlocking(name, O_RDONLY);
   struct stat info {};
@@ -72,12 +53,8 @@ std::optional<InputFile> InputFile::open(const std::string& name) {
   return file;
 }
 
-std::ptrdiff_t InputFile::read(char* buffer, std::size_t size) {
-  return FdSource(fd_.get()).read(buffer, size);
-}
-
 OutputFile::Opened OutputFile::open(const std::string& name, const InputFile& input) {
-  if (!usableName(name)) return {std::nullopt, Error::kFailed};
+  if (!usableFileName(name)) return {std::nullopt, Error::kFailed};
   // Look before opening, so that the input file is not even opened for writing.
   struct stat info {};
   if (::stat(name.c_str(), &info) == 0 && sameFile(info, input)) {
@@ -108,11 +85,6 @@ bool OutputFile::write(std::string_view text) {
     }
   }
   return !failed_;
-}
-
-bool OutputFile::close() {
-  const bool closed = fd_.close();
-  return closed && !failed_;
 }
 
 }  // namespace kelmor

@@ -13,10 +13,6 @@
 namespace kelmor {
 namespace {
 
-bool usableName(const std::string& name) {
-  return !name.empty() && name.find('\0') == std::string::npos;
-}
-
 std::optional<FileIdentity> identityOf(HANDLE handle) {
   BY_HANDLE_FILE_INFORMATION info{};
   if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) {
@@ -43,21 +39,8 @@ std::optional<FileIdentity> identityOfName(const std::string& name) {
 
 }  // namespace
 
-UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
-  if (this != &other) {
-    close();
-    fd_ = std::exchange(other.fd_, -1);
-  }
-  return *this;
-}
-
-UniqueFd::~UniqueFd() {
-  close();
-}
-
-bool UniqueFd::close() {
-  if (fd_ < 0) return true;
-  return _close(std::exchange(fd_, -1)) == 0;
+bool closeDescriptor(int fd) {
+  return _close(fd) == 0;
 }
 
 std::ptrdiff_t FdSource::read(char* buffer, std::size_t size) {
@@ -66,7 +49,7 @@ std::ptrdiff_t FdSource::read(char* buffer, std::size_t size) {
 }
 
 std::optional<InputFile> InputFile::open(const std::string& name) {
-  if (!usableName(name)) return std::nullopt;
+  if (!usableFileName(name)) return std::nullopt;
   InputFile file;
   file.fd_ = UniqueFd(_open(name.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT));
   struct _stat64 info {};
@@ -80,12 +63,8 @@ std::optional<InputFile> InputFile::open(const std::string& name) {
   return file;
 }
 
-std::ptrdiff_t InputFile::read(char* buffer, std::size_t size) {
-  return FdSource(fd_.get()).read(buffer, size);
-}
-
 OutputFile::Opened OutputFile::open(const std::string& name, const InputFile& input) {
-  if (!usableName(name)) return {std::nullopt, Error::kFailed};
+  if (!usableFileName(name)) return {std::nullopt, Error::kFailed};
   if (identityOfName(name) == input.identity()) return {std::nullopt, Error::kIsInputFile};
   OutputFile file;
   file.fd_ = UniqueFd(
@@ -111,11 +90,6 @@ bool OutputFile::write(std::string_view text) {
     }
   }
   return !failed_;
-}
-
-bool OutputFile::close() {
-  const bool closed = fd_.close();
-  return closed && !failed_;
 }
 
 }  // namespace kelmor
