@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <vector>
 
 #include "bands/band_plan.h"
@@ -30,7 +31,7 @@ int main(int argc, char** argv) {
       kelmor::makeBandPlan(std::atoi(argv[4]) == 1 ? kelmor::OutputFormat::Octave
                                                    : kelmor::OutputFormat::OneThirdOctave);
   std::vector<double> sums(static_cast<std::size_t>(plan.count), 0.0);
-  double highest = -INFINITY;
+  double highest = -std::numeric_limits<double>::infinity();
   for (std::size_t p = 0; p < frequencies.size(); ++p) {
     highest = std::fmax(highest, frequencies[p]);
     for (std::size_t b = 0; b < sums.size(); ++b) {
