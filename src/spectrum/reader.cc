@@ -131,10 +131,13 @@ class Scanner {
 // faults instead of one per 4 KiB. Only a hint; where it is not known, nothing happens.
 void adviseHugePages([[maybe_unused]] void* data, [[maybe_unused]] std::size_t bytes) {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-  constexpr std::uintptr_t kPage = 4096;
-  const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kPage - 1) & ~(kPage - 1);
-  const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(kPage - 1);
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  // madvise takes whole pages: the ones inside [data, data + bytes).
+  constexpr std::size_t kPage = 4096;
+  const std::size_t misalignment = reinterpret_cast<std::uintptr_t>(data) % kPage;
+  const std::size_t skip = misalignment == 0 ? 0 : kPage - misalignment;
+  if (bytes <= skip) return;
+  const std::size_t length = (bytes - skip) / kPage * kPage;
+  if (length > 0) ::madvise(static_cast<char*>(data) + skip, length, MADV_HUGEPAGE);
 #endif
 }
 
