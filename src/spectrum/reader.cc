@@ -1,9 +1,5 @@
 #include "spectrum/reader.h"
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -127,20 +123,6 @@ class Scanner {
   bool failed_ = false;
 };
 
-// Asks for the array to be backed by huge pages: a large spectrum then costs a few hundred page
-// faults instead of one per 4 KiB. Only a hint; where it is not known, nothing happens.
-void adviseHugePages([[maybe_unused]] void* data, [[maybe_unused]] std::size_t bytes) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  // madvise takes whole pages: the ones inside [data, data + bytes).
-  constexpr std::size_t kPage = 4096;
-  const std::size_t misalignment = reinterpret_cast<std::uintptr_t>(data) % kPage;
-  const std::size_t skip = misalignment == 0 ? 0 : kPage - misalignment;
-  if (bytes <= skip) return;
-  const std::size_t length = (bytes - skip) / kPage * kPage;
-  if (length > 0) ::madvise(static_cast<char*>(data) + skip, length, MADV_HUGEPAGE);
-#endif
-}
-
 // The points as they are read: peak amplitudes scaled to RMS, the array reserved for the whole
 // input once the first points show how many bytes a point takes.
 class PointSink {
@@ -180,7 +162,6 @@ class PointSink {
     if (wanted <= points_.capacity()) return;
     try {
       points_.reserve(wanted);
-      adviseHugePages(points_.data(), points_.capacity() * sizeof(SpectrumPoint));
     } catch (const std::bad_alloc&) {
       // Not to be had: the array grows as it goes instead.
     }
