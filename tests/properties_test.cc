@@ -95,7 +95,7 @@ TEST(Properties, BandLevels) {
     // The report starts at the first band and ends at the last band whose lower edge does not
     // exceed the highest frequency.
     std::string report;
-    writeBandReport(report, plan, levels, spectrum);
+    writeBandReport(report, plan, levels);
     int expected = 0;
     if (!spectrum.points.empty()) {
       double highest = -std::numeric_limits<double>::infinity();

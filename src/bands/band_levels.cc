@@ -23,6 +23,7 @@ BandLevels accumulateBandLevels(const BandPlan& plan, const InputSpectrum& spect
   int band = -1;
   for (const SpectrumPoint& point : spectrum.points) {
     const double f = point.frequency;
+    levels.highestFrequency = std::max(levels.highestFrequency, f);
     if (band < 0 || !(plan.lowerEdges[static_cast<std::size_t>(band)] <= f &&
                       f < plan.upperEdges[static_cast<std::size_t>(band)])) {
       band = findBand(plan, f);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <limits>
 
 #include "bands/band_plan.h"
 #include "kelmor/spectrum.h"
@@ -12,6 +13,9 @@ namespace kelmor {
 
 struct BandLevels {
   std::array<double, kMaxBands> values{};  // EU RMS, indexed like the plan's bands
+  // The highest frequency of the spectrum (-infinity when it has no points): it sets how far
+  // the report goes. Found in the same pass, so that a large spectrum is read once, not twice.
+  double highestFrequency = -std::numeric_limits<double>::infinity();
 };
 
 // The band that holds `frequency`, or -1. O(log bands); same answer as testing every band.

@@ -4,7 +4,7 @@
 //
 // Bands are written from the first up to the last band whose lower edge does not exceed the
 // highest frequency of the spectrum (the bands below the data are written with level zero).
-// An empty spectrum writes nothing.
+// An empty spectrum writes nothing. The levels carry that frequency (band_levels.h).
 #pragma once
 
 #include <string>
@@ -16,10 +16,9 @@
 namespace kelmor {
 
 // Appends the records to `out`; the caller writes the buffer to the file in one go.
-void writeBandReport(std::string& out, const BandPlan& plan, const BandLevels& levels,
-                     const InputSpectrum& spectrum);
+void writeBandReport(std::string& out, const BandPlan& plan, const BandLevels& levels);
 
-// The number of bands the report holds for this spectrum.
-int reportedBandCount(const BandPlan& plan, const InputSpectrum& spectrum);
+// The number of bands the report holds for a spectrum whose highest frequency is `highest`.
+int reportedBandCount(const BandPlan& plan, double highest);
 
 }  // namespace kelmor

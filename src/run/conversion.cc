@@ -112,7 +112,7 @@ int runConversion(Console& console, ByteSource& replySource) {
   const BandPlan plan = makeBandPlan(settings->outputFormat);
   const BandLevels levels = accumulateBandLevels(plan, read.spectrum);
   std::string report;
-  writeBandReport(report, plan, levels, read.spectrum);
+  writeBandReport(report, plan, levels);
   settings->output.write(report);
 
   settings->input.close();
