@@ -28,8 +28,8 @@ inline bool space(char c) {
 
 // Counts in runs of at most 255 bytes with a byte-sized counter, which compilers vectorise
 // well (std::count widens every comparison to the size of its result).
-long countLineFeeds(const char* first, const char* last) {
-  long total = 0;
+std::int64_t countLineFeeds(const char* first, const char* last) {
+  std::int64_t total = 0;
   while (first != last) {
     const std::size_t run = std::min<std::size_t>(255, static_cast<std::size_t>(last - first));
     unsigned char count = 0;
@@ -50,7 +50,7 @@ class Scanner {
 
   bool ended() const { return ended_; }
   bool failed() const { return failed_; }
-  long line() const { return newlines_ + 1; }
+  std::int64_t line() const { return newlines_ + 1; }
   std::uint64_t consumed() const { return consumedBefore_ + begin_; }
   const char* first() const { return buf_.data() + begin_; }
   const char* last() const { return buf_.data() + end_; }
@@ -118,7 +118,7 @@ class Scanner {
   std::size_t begin_ = 0;
   std::size_t end_ = 0;
   std::uint64_t consumedBefore_ = 0;  // bytes dropped from the front of buf_
-  long newlines_ = 0;
+  std::int64_t newlines_ = 0;
   bool ended_ = false;
   bool failed_ = false;
 };
@@ -229,7 +229,7 @@ void readPoints(Scanner& scan, std::int32_t headerLines, AmplitudeFormat format,
     scan.consumeTo(p);
     if (end == WindowEnd::kBad) {
       pending.waiting = false;  // its amplitude is the bad token
-      const long line = scan.line();
+      const std::int64_t line = scan.line();
       result.stop = ReadStop{line, scan.shownToken()};
       break;
     }

@@ -28,7 +28,7 @@ inline constexpr std::size_t kReadBlockSize = std::size_t{1} << 20;
 inline constexpr std::size_t kStopTokenShown = 32;
 
 struct ReadStop {
-  long line;          // line of the bad token, counted from 1 at the top of the file
+  std::int64_t line;  // line of the bad token, counted from 1 at the top of the file
   std::string token;  // the bad token as shown: cut, each byte outside 0x21-0x7E as '?'
 };
 
