@@ -1,6 +1,8 @@
 // Micro-benchmarks of the hot paths: number parsing, reading, band accumulation, formatting.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+
 #include <cstdio>
 #include <random>
 #include <string>
@@ -27,12 +29,17 @@ std::string spectrumText(long points) {
   return text;
 }
 
-kelmor::InputSpectrum randomSpectrum(long points) {
-  std::mt19937_64 random(2);
-  std::uniform_real_distribution<double> frequency(0.0, 25600.0);
+// Lines from 0 to 25.6 kHz, in increasing frequency (as analysers export them) or shuffled.
+kelmor::InputSpectrum spectrumOf(long points, bool shuffled) {
   kelmor::InputSpectrum spectrum;
-  for (long i = 0; i < points; ++i)
-    spectrum.points.push_back({frequency(random), 1e-3});
+  for (long i = 0; i < points; ++i) {
+    spectrum.points.push_back(
+        {25600.0 * static_cast<double>(i) / static_cast<double>(points), 1e-3});
+  }
+  if (shuffled) {
+    std::mt19937_64 random(2);
+    std::shuffle(spectrum.points.begin(), spectrum.points.end(), random);
+  }
   return spectrum;
 }
 
@@ -70,14 +77,15 @@ BENCHMARK(readSpectrum);
 void accumulate(benchmark::State& state) {
   const kelmor::BandPlan plan =
       kelmor::makeBandPlan(static_cast<kelmor::OutputFormat>(state.range(0)));
-  const kelmor::InputSpectrum spectrum = randomSpectrum(1000000);
+  const kelmor::InputSpectrum spectrum = spectrumOf(1000000, state.range(1) != 0);
   for (auto _ : state) {
     benchmark::DoNotOptimize(kelmor::accumulateBandLevels(plan, spectrum));
   }
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(spectrum.points.size()));
-  state.SetLabel(state.range(0) == 1 ? "octave" : "one-third octave");
+  state.SetLabel(std::string(state.range(0) == 1 ? "octave" : "one-third octave") +
+                 (state.range(1) != 0 ? ", shuffled" : ", increasing"));
 }
-BENCHMARK(accumulate)->Arg(1)->Arg(2);
+BENCHMARK(accumulate)->Args({1, 0})->Args({2, 0})->Args({1, 1})->Args({2, 1});
 
 void formatRecord(benchmark::State& state) {
   double level = 1.234567e-3;
