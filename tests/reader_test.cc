@@ -73,6 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"AllSixSpaces", " \t\n\v\f\r5\v6\f", 0, {{5, 6}}}, ReadCase{"Empty", "", 0, {}},
         ReadCase{"HeaderOnly", "a\nb\n", 5, {}},
         ReadCase{"NegativeCountSkipsNothing", "1 2", -3, {{1, 2}}},
+        ReadCase{"LargestCountEndsWithTheFile", "a\n1 2\n", 2147483647, {}},
         ReadCase{"HeaderWithoutLineFeed", "1 2 3 4", 1, {}},
         ReadCase{"LongHeaderLineIsOneLine", std::string(100000, 'h') + "\n7 8\n", 1, {{7, 8}}},
         ReadCase{"HeaderOf400CountsOnce", std::string(400, 'x') + "\nabc\n1 2", 2, {{1, 2}}},

@@ -216,7 +216,8 @@ WindowEnd takePoints(const char*& p, const char* last, bool ended, Pending& pend
 
 void readPoints(Scanner& scan, std::int32_t headerLines, AmplitudeFormat format,
                 std::uint64_t sizeHint, SpectrumReadResult& result) {
-  for (std::int32_t i = 0; i < headerLines; ++i)
+  // A count far beyond the file's lines stops at its end rather than skipping nothing 2^31 times.
+  for (std::int32_t i = 0; i < headerLines && scan.want(1) > 0; ++i)
     scan.skipLine();
   const std::uint64_t dataStart = scan.consumed();
   PointSink sink(format, sizeHint > dataStart ? sizeHint - dataStart : 0);
