@@ -219,15 +219,22 @@ TEST(Program, ShowsEachPromptBeforeItsReplyIsAwaited) {
   EXPECT_EQ(run.exitStatus, kExitDone);
 }
 
-// A spectrum larger than the memory the run may use is a failure to read, not a crash.
-TEST(Program, SpectrumBeyondMemoryIsAFailureToRead) {
+// Tests that limit the program's memory cannot run under AddressSanitizer's shadow memory.
 #if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
+constexpr bool kAddressSanitizer = true;
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
-  GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
 #endif
+#else
+constexpr bool kAddressSanitizer = false;
 #endif
+
+// A spectrum larger than the memory the run may use is a failure to read, not a crash.
+TEST(Program, SpectrumBeyondMemoryIsAFailureToRead) {
+  if (kAddressSanitizer) GTEST_SKIP() << "AddressSanitizer needs more than the memory limit";
   TempDir dir;
   std::string text;
   for (int i = 0; i < 6000000; ++i)
@@ -238,6 +245,17 @@ TEST(Program, SpectrumBeyondMemoryIsAFailureToRead) {
   child.send("in.txt 0 2 1 out.txt");
   const auto run = child.finish();
   EXPECT_TRUE(run.output.ends_with(" Failed to read file: in.txt \n" + kPressAnyKey)) << run.output;
+  EXPECT_EQ(run.exitStatus, kExitFailed);
+}
+
+TEST(Program, ReplyBeyondMemoryIsAFailure) {
+  if (kAddressSanitizer) GTEST_SKIP() << "AddressSanitizer needs more than the memory limit";
+  TempDir dir;
+  test::ChildProgram child(test::kelmorBinary(), dir.path(), test::ChildProgram::Input::kPipe,
+                           std::size_t{64} << 20);
+  child.send(std::string(std::size_t{96} << 20, 'n'));  // one 96 MB file name
+  const auto run = child.finish();
+  EXPECT_TRUE(run.output.ends_with("\n\n Out of memory. \n")) << run.output.size();
   EXPECT_EQ(run.exitStatus, kExitFailed);
 }
 

@@ -4,6 +4,8 @@
 #include <unistd.h>
 #endif
 
+#include <new>
+
 #include "run/conversion.h"
 #include "run/files.h"
 #include "run/terminal_console.h"
@@ -26,5 +28,12 @@ int main() {
   openStandardDescriptors();
   kelmor::TerminalConsole console;
   kelmor::FdSource standardInput(0);
-  return kelmor::runConversion(console, standardInput);
+  try {
+    return kelmor::runConversion(console, standardInput);
+  } catch (const std::bad_alloc&) {
+    // Only a reply of gigabytes gets here (a spectrum too large is a failure to read): end as
+    // a failure, not with an abort.
+    console.print("\n\n Out of memory. \n");
+    return kelmor::kExitFailed;
+  }
 }
