@@ -1,6 +1,7 @@
 #include "spectrum/data_number.h"
 
 #include <charconv>
+#include <cstdint>
 #include <limits>
 #include <system_error>
 
@@ -18,11 +19,10 @@ constexpr bool isDigit(char c) {
 // underflows (below 2.5e-324). Decide which from the decimal position of the leading digit.
 double outOfRangeValue(const char* first, const char* last, bool negative) {
   const char* p = first;
-  long position = 0;  // decimal exponent of the leading nonzero digit, before the exponent part
   bool seenPoint = false;
   bool seenNonzero = false;
-  long integerDigits = 0;
-  long leadingFractionZeros = 0;
+  std::int64_t integerDigits = 0;
+  std::int64_t leadingFractionZeros = 0;
   for (; p != last && (isDigit(*p) || *p == '.'); ++p) {
     if (*p == '.') {
       seenPoint = true;
@@ -39,13 +39,14 @@ double outOfRangeValue(const char* first, const char* last, bool negative) {
       }
     }
   }
-  position = integerDigits > 0 ? integerDigits - 1 : -(leadingFractionZeros + 1);
-  long exponent = 0;
+  // The decimal exponent of the leading nonzero digit, before the exponent part.
+  const std::int64_t position = integerDigits > 0 ? integerDigits - 1 : -(leadingFractionZeros + 1);
+  std::int64_t exponent = 0;
   if (p != last && (*p == 'e' || *p == 'E')) {
     ++p;
     bool negativeExponent = false;
     if (p != last && (*p == '+' || *p == '-')) negativeExponent = *p++ == '-';
-    constexpr long kCap = 1000000000L;  // far beyond any double; keeps the sum from overflowing
+    constexpr std::int64_t kCap = 1000000000;  // far beyond any double; keeps the sum in range
     for (; p != last && isDigit(*p); ++p) {
       if (exponent < kCap) exponent = exponent * 10 + (*p - '0');
     }
