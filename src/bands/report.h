@@ -11,7 +11,6 @@
 
 #include "bands/band_levels.h"
 #include "bands/band_plan.h"
-#include "kelmor/spectrum.h"
 
 namespace kelmor {
 

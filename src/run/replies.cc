@@ -5,14 +5,6 @@
 #include <limits>
 
 namespace kelmor {
-namespace {
-
-constexpr bool isDigit(int c) {
-  return c >= '0' && c <= '9';
-}
-
-}  // namespace
-
 int ReplyReader::peek(std::size_t offset) {
   while (next_ + offset >= pending_.size() && !ended_) {
     if (next_ > 0) {  // drop what was consumed, so the buffer holds one reply at most

@@ -39,4 +39,9 @@ constexpr bool isSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
+// A decimal digit. Takes an int so that -1 (no byte: the end of the input) is simply not one.
+constexpr bool isDigit(int c) {
+  return c >= '0' && c <= '9';
+}
+
 }  // namespace kelmor

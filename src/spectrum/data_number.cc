@@ -6,14 +6,6 @@
 #include <system_error>
 
 namespace kelmor {
-namespace {
-
-constexpr bool isDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-}  // namespace
-
 // from_chars reports result_out_of_range without a value; such a number either overflows
 // (its leading digit stands at 10^1 or above, as the double range ends near 1.8e308) or
 // underflows (below 2.5e-324). Decide which from the decimal position of the leading digit.

@@ -10,6 +10,8 @@
 #include <charconv>
 #include <system_error>
 
+#include "spectrum/byte_source.h"
+
 namespace kelmor {
 
 struct DataNumber {
@@ -18,24 +20,23 @@ struct DataNumber {
   bool ok;          // false: the text does not begin with a number
 };
 
-// Parses the number at the start of [first, last). To be sure the prefix is the longest one,
-// the caller either passes all of the text or makes sure at least kDataNumberLookahead bytes
-// follow the returned end (or `first`, when not ok): "1e+5" needs all of "e+5" to be seen.
-inline DataNumber parseDataNumber(const char* first, const char* last);
-
 inline constexpr long kDataNumberLookahead = 3;
 
 // The value of a number that std::from_chars found out of the double range: +-infinity or +-0.
 // [first, last) is the number without its sign.
 double outOfRangeValue(const char* first, const char* last, bool negative);
 
+// Parses the number at the start of [first, last). To be sure the prefix is the longest one,
+// the caller either passes all of the text or makes sure at least kDataNumberLookahead bytes
+// follow the returned end (or `first`, when not ok): "1e+5" needs all of "e+5" to be seen.
+// Inline: it is called twice for every point of the spectrum.
 inline DataNumber parseDataNumber(const char* first, const char* last) {
   const DataNumber none{0.0, first, false};
   // from_chars takes '-' itself but not '+'.
   const char* p = (first != last && *first == '+') ? first + 1 : first;
   const char* digits = (p == first && p != last && *p == '-') ? p + 1 : p;
   // Only a digit or a decimal point may follow the sign: this keeps out "inf", "nan", "+-1".
-  if (digits == last || !((*digits >= '0' && *digits <= '9') || *digits == '.')) return none;
+  if (digits == last || !(isDigit(*digits) || *digits == '.')) return none;
 
   double value = 0.0;
   const auto [end, ec] = std::from_chars(p, last, value, std::chars_format::general);

@@ -15,10 +15,11 @@ namespace {
 // Points read before the size of the rest is estimated from the bytes they took.
 constexpr std::size_t kEstimateSample = 4096;
 
+// isSpace as a table: one load a byte in the parsing loop instead of six comparisons.
 constexpr std::array<bool, 256> kSpaceTable = [] {
   std::array<bool, 256> table{};
-  for (const char c : {' ', '\t', '\n', '\v', '\f', '\r'})
-    table[static_cast<unsigned char>(c)] = true;
+  for (std::size_t c = 0; c < table.size(); ++c)
+    table[c] = isSpace(static_cast<char>(c));
   return table;
 }();
 
