@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "bands/band_levels.h"
 #include "bands/band_plan.h"
@@ -157,8 +158,52 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(Report, InfiniteLevel) {
-  EXPECT_EQ(report(kOct, spectrumOf({{2, 1e200}})), record("      2.00", "         inf"));
+  EXPECT_EQ(report(kOct, spectrumOf({{2, kInfinity}})), record("      2.00", "         inf"));
 }
+
+// Squares beyond the double range: the 2 Hz octave band holds `lines`; the 4 Hz band beside it
+// holds ordinary lines and must keep the plain sum bit for bit.
+struct SquaresRow {
+  const char* name;
+  std::vector<double> lines;
+  double level;
+};
+
+void PrintTo(const SquaresRow& r, std::ostream* os) {
+  *os << r.name;
+}
+
+class SquaresTest : public testing::TestWithParam<SquaresRow> {};
+
+TEST_P(SquaresTest, BandLevel) {
+  const SquaresRow& row = GetParam();
+  InputSpectrum spectrum;
+  for (const double a : row.lines)
+    spectrum.points.push_back({2.0, a});
+  for (const double a : {0.1, 0.2, 0.3})
+    spectrum.points.push_back({4.0, a});
+  const BandLevels levels = accumulateBandLevels(makeBandPlan(kOct), spectrum);
+  if (std::isnan(row.level)) {
+    EXPECT_TRUE(std::isnan(levels.values[0])) << levels.values[0];
+  } else {
+    EXPECT_DOUBLE_EQ(levels.values[0], row.level);
+  }
+  EXPECT_EQ(levels.values[1], std::sqrt(0.1 * 0.1 + 0.2 * 0.2 + 0.3 * 0.3));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SquaresTest,
+    testing::Values(SquaresRow{"Overflow", {1e200}, 1e200},
+                    SquaresRow{"OverflowOfTwo", {3e200, -4e200}, 5e200},
+                    SquaresRow{
+                        "LargestDouble", {1.7976931348623157e308, 1.0}, 1.7976931348623157e308},
+                    SquaresRow{"Underflow", {1e-170}, 1e-170},
+                    SquaresRow{"UnderflowOfTwo", {3e-170, 4e-170}, 5e-170},
+                    SquaresRow{"SubnormalSquares", {1e-160}, 1e-160},
+                    SquaresRow{"InfiniteAmplitude", {1e200, kInfinity}, kInfinity},
+                    SquaresRow{"NotANumber", {1e200, std::nan("")}, std::nan("")},
+                    SquaresRow{"Zeros", {0.0, -0.0}, 0.0}, SquaresRow{"Ordinary", {3.0, 4.0}, 5.0}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace
 }  // namespace kelmor

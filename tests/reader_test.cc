@@ -30,6 +30,7 @@ SpectrumReadResult readAllWays(std::string_view text, int headerLines,
       StringSource source(text, chunk);
       const SpectrumReadResult other = readSpectrum(source, headerLines, format, block, 0);
       EXPECT_EQ(pointsOf(other), pointsOf(reference)) << "block " << block << " chunk " << chunk;
+      EXPECT_EQ(other.numbersPerLine, reference.numbersPerLine);
       EXPECT_EQ(other.stop.has_value(), reference.stop.has_value());
       if (other.stop && reference.stop) {
         EXPECT_EQ(other.stop->line, reference.stop->line);
@@ -142,6 +143,50 @@ INSTANTIATE_TEST_SUITE_P(
                  {{1, 2}}}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// How many numbers every data line holds (0: fewer than two data lines, or counts that differ).
+struct CensusCase {
+  const char* name;
+  std::string text;
+  int headerLines;
+  long numbersPerLine;
+};
+
+void PrintTo(const CensusCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class CensusTest : public testing::TestWithParam<CensusCase> {};
+
+TEST_P(CensusTest, NumbersPerLine) {
+  const CensusCase& c = GetParam();
+  EXPECT_EQ(readAllWays(c.text, c.headerLines).numbersPerLine, c.numbersPerLine);
+}
+
+std::string repeatedLines(const std::string& line, int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i)
+    text += line;
+  return text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, CensusTest,
+    testing::Values(CensusCase{"ThreeColumns", "f re im\n1 2 3\n4 5 6\n", 1, 3},
+                    CensusCase{"NoFinalLineFeedBlankLinesAndCrLf", "1 2 3\r\n\r\n\n4 5 6", 0, 3},
+                    CensusCase{"SplitPairs", "10 1\n20 2 30 3\n40\n4\n", 0, 0},
+                    CensusCase{"TwoColumns", "1 2\n3 4\n", 0, 2},
+                    CensusCase{"FourColumns", "1 2 3 4\n5 6 7 8\n", 0, 4},
+                    CensusCase{"OneColumn", "1\n2\n3\n", 0, 1},
+                    CensusCase{"OneLineOnly", "1 2 3\n", 0, 0},
+                    CensusCase{"CarriageReturnsOnly", "1 2 3\r4 5 6\r", 0, 0},
+                    CensusCase{"RunTogetherNumbersCount", "1-2-3\n4 5 6\n", 0, 3},
+                    CensusCase{"StopLineDoesNotCount", "1 2 3\n4 5 6\n7 n/a\n", 0, 3},
+                    CensusCase{"DroppedFrequencyCounts", "1 2 3\n4 5 6\n7 8 9\nx\n", 0, 3},
+                    CensusCase{"OnlyTheFirst1000Lines", repeatedLines("1 2 3\n", 1000) + "1 2\n", 0,
+                               3},
+                    CensusCase{"Line1000Differs", repeatedLines("1 2 3\n", 999) + "1 2\n", 0, 0}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 // A source that fails after handing out some bytes.
 class FailingSource final : public ByteSource {
  public:
@@ -226,6 +271,7 @@ TEST(Reader, MatchesTheReferenceReader) {
         source, headerLines, peak ? AmplitudeFormat::Peak : AmplitudeFormat::Rms, block);
     ASSERT_EQ(pointsOf(got), want.points) << text;
     ASSERT_EQ(got.stop.has_value(), want.stopped) << text;
+    EXPECT_EQ(got.numbersPerLine, want.numbersPerLine) << text;
     if (got.stop) {
       EXPECT_EQ(got.stop->line, want.line);
       EXPECT_EQ(got.stop->token, test::shownToken(want.token));

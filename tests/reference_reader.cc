@@ -1,5 +1,6 @@
 #include "reference_reader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -62,9 +63,13 @@ ReferenceRead referenceRead(std::string_view text, int headerLines, bool peak) {
     pos = feed == std::string_view::npos ? text.size() : feed + 1;
   }
   std::vector<double> numbers;
+  std::vector<long> counts;  // numbers per line, from the first data byte on
+  counts.push_back(0);
   for (;;) {
-    while (pos < text.size() && space(text[pos]))
+    while (pos < text.size() && space(text[pos])) {
+      if (text[pos] == '\n') counts.push_back(0);
       ++pos;
+    }
     if (pos == text.size()) break;
     const std::size_t length = lexNumber(text.substr(pos));
     if (length == 0) {
@@ -76,8 +81,10 @@ ReferenceRead referenceRead(std::string_view text, int headerLines, bool peak) {
       while (end < text.size() && !space(text[end]))
         ++end;
       out.token = std::string(text.substr(pos, end - pos));
+      counts.back() = 0;  // the stop line does not count
       break;
     }
+    ++counts.back();
     numbers.push_back(valueOf(text.substr(pos, length)));
     pos += length;
   }
@@ -87,6 +94,14 @@ ReferenceRead referenceRead(std::string_view text, int headerLines, bool peak) {
     } else {
       numbers.push_back(0.0);
     }
+  }
+  std::vector<long> dataLines;
+  for (const long count : counts) {
+    if (count > 0 && dataLines.size() < 1000) dataLines.push_back(count);
+  }
+  if (dataLines.size() >= 2 &&
+      std::all_of(dataLines.begin(), dataLines.end(), [&](long c) { return c == dataLines[0]; })) {
+    out.numbersPerLine = dataLines[0];
   }
   const double scale = peak ? std::sqrt(2.0) / 2.0 : 1.0;
   for (std::size_t i = 0; i < numbers.size(); i += 2) {

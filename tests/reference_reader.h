@@ -15,6 +15,9 @@ struct ReferenceRead {
   bool stopped = false;                           // a token that is not a number stopped it
   long line = 0;                                  // its line, from 1
   std::string token;                              // its bytes, up to the next whitespace
+  // The count of numbers on each of the first 1000 lines holding numbers (not the stop line),
+  // when there are at least two such lines and all agree; else 0.
+  long numbersPerLine = 0;
 };
 
 ReferenceRead referenceRead(std::string_view text, int headerLines, bool peak);

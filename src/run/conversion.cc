@@ -5,6 +5,7 @@
 #include "bands/band_levels.h"
 #include "bands/band_plan.h"
 #include "bands/report.h"
+#include "run/data_warnings.h"
 #include "spectrum/reader.h"
 
 namespace kelmor {
@@ -28,6 +29,8 @@ constexpr std::string_view kAskOutputFormat =
 constexpr std::string_view kAskOutputName = "\n Enter output filename\n";
 constexpr std::string_view kOutputIsInput =
     " The output file is the input file; it was left unchanged. \n";
+constexpr std::string_view kInputIsStandardInput =
+    " The input file is standard input, which holds the replies. \n";
 constexpr std::string_view kFormatNote =
     "\n\n Note that output file format is: \n\n  freq (Hz)  amplitude (EU RMS) \n";
 constexpr std::string_view kComplete = "\n\n Calculation complete. \n Press any key to exit.";
@@ -61,12 +64,13 @@ std::optional<RunSettings> askSettings(Console& console, ReplyReader& replies) {
 
   RunSettings settings;
   settings.inputName = replies.readName();
-  std::optional<InputFile> input = InputFile::open(settings.inputName);
-  if (!input) {
+  Opened<InputFile> input = InputFile::open(settings.inputName);
+  if (!input.file) {
     console.print(failedToOpen(settings.inputName));
+    if (input.error == OpenError::kIsStandardInput) console.print(kInputIsStandardInput);
     return std::nullopt;
   }
-  settings.input = std::move(*input);
+  settings.input = std::move(*input.file);
   console.print(opened(settings.inputName));
 
   console.print(kAskHeaderLines);
@@ -78,10 +82,10 @@ std::optional<RunSettings> askSettings(Console& console, ReplyReader& replies) {
 
   console.print(kAskOutputName);
   settings.outputName = replies.readName();
-  OutputFile::Opened output = OutputFile::open(settings.outputName, settings.input);
+  Opened<OutputFile> output = OutputFile::open(settings.outputName, settings.input);
   if (!output.file) {
     console.print(failedToOpen(settings.outputName));
-    if (output.error == OutputFile::Error::kIsInputFile) console.print(kOutputIsInput);
+    if (output.error == OpenError::kIsInputFile) console.print(kOutputIsInput);
     return std::nullopt;
   }
   settings.output = std::move(*output.file);
@@ -103,17 +107,15 @@ int runConversion(Console& console, ByteSource& replySource) {
     console.print(" Failed to read file: " + settings->inputName + " \n");
     return fail(console);
   }
-  if (read.stop) {
-    console.print("\n\n Warning: reading stopped at line " + std::to_string(read.stop->line) +
-                  ", where \"" + read.stop->token + "\" is not a number. \n Points used: " +
-                  std::to_string(read.spectrum.points.size()) + " \n");
-  }
 
   const BandPlan plan = makeBandPlan(settings->outputFormat);
   const BandLevels levels = accumulateBandLevels(plan, read.spectrum);
+  const std::string warnings = dataWarnings(read, plan, levels);
+  console.print(warnings);
   std::string report;
   writeBandReport(report, plan, levels);
-  settings->output.write(report);
+  // The previous report is replaced only now that the new one is ready.
+  if (settings->output.truncate()) settings->output.write(report);
 
   settings->input.close();
   if (!settings->output.close()) {
@@ -123,7 +125,7 @@ int runConversion(Console& console, ByteSource& replySource) {
   console.print(kFormatNote);
   console.print(kComplete);
   console.waitForKey();
-  return read.stop ? kExitPartialData : kExitDone;
+  return warnings.empty() ? kExitDone : kExitPartialData;
 }
 
 }  // namespace kelmor

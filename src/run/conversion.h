@@ -16,7 +16,7 @@ namespace kelmor {
 // Exit statuses of a run.
 inline constexpr int kExitDone = 0;         // the report was written from all the data
 inline constexpr int kExitFailed = 1;       // a file failed to open, read or write
-inline constexpr int kExitPartialData = 2;  // reading stopped at a token that is not a number
+inline constexpr int kExitPartialData = 2;  // the report was written, with a warning about the data
 
 // The banner's contact address.
 inline constexpr const char* kContactAddress = "kelmor@halvane.org";

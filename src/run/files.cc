@@ -25,7 +25,20 @@ bool UniqueFd::close() {
 }
 
 std::ptrdiff_t InputFile::read(char* buffer, std::size_t size) {
-  return FdSource(fd_.get()).read(buffer, size);
+  const std::ptrdiff_t got = FdSource(fd_.get()).read(buffer, size);
+  if (got > 0) read_ += static_cast<std::uint64_t>(got);
+  // Some files (under /sys, say) report a size larger than their content that never changes:
+  // only a file that is now smaller than at the open was cut short.
+  if (got == 0 && read_ < size_) {
+    const std::optional<std::uint64_t> now = currentSize();
+    if (now && *now < size_) return -1;
+  }
+  return got;
+}
+
+bool OutputFile::truncate() {
+  if (regular_ && !failed_ && !truncateDescriptor(fd_.get())) failed_ = true;
+  return !failed_;
 }
 
 bool OutputFile::close() {

@@ -20,6 +20,8 @@ bool usableFileName(const std::string& name);
 
 // Closes a descriptor (platform); false when the close reported an error.
 bool closeDescriptor(int fd);
+// Empties the regular file open on `fd` (platform); false on failure.
+bool truncateDescriptor(int fd);
 
 // Owns a file descriptor; closes it on destruction unless closed before.
 class UniqueFd {
@@ -57,12 +59,32 @@ class FdSource final : public ByteSource {
   int fd_;
 };
 
+// Why an open failed.
+enum class OpenError {
+  kNone,
+  kFailed,           // cannot be opened; for the input also: not a regular file or a pipe
+  kIsStandardInput,  // the input named is the file or pipe standard input reads: refused, as
+                     // the replies read ahead of it
+  kIsInputFile,      // the output named is the open input file (any path or link to it);
+                     // left untouched
+};
+
+template <typename File>
+struct Opened {
+  std::optional<File> file;
+  OpenError error = OpenError::kNone;
+};
+
 // The spectrum file, opened for reading, bytes unchanged. Only a regular file or a pipe is
-// accepted: a directory or a device (such as /dev/zero) fails to open.
+// accepted: a directory or a device (such as /dev/zero) fails to open. A named pipe is opened
+// as its readers do: the open waits until a writer opens it.
 class InputFile final : public ByteSource {
  public:
-  static std::optional<InputFile> open(const std::string& name);
+  // Compares the name with standard input before opening it, so that the check cannot block.
+  static Opened<InputFile> open(const std::string& name);
 
+  // As FdSource::read, and a read error too when a regular file ends before the size it had
+  // when opened because it has been cut short meanwhile.
   std::ptrdiff_t read(char* buffer, std::size_t size) override;
   // The file's size in bytes when it is a regular file, else 0.
   std::uint64_t size() const { return size_; }
@@ -70,23 +92,25 @@ class InputFile final : public ByteSource {
   void close() { fd_.close(); }
 
  private:
+  // The file's present size (platform), or nullopt when it cannot be told.
+  std::optional<std::uint64_t> currentSize() const;
+
   UniqueFd fd_;
   std::uint64_t size_ = 0;
+  std::uint64_t read_ = 0;  // bytes read so far
   FileIdentity identity_;
 };
 
+// The report file. Opening it creates it when missing but leaves an existing file's contents:
+// they are replaced only when the report is ready to be written (truncate), so a run that
+// fails before that keeps the previous report.
 class OutputFile {
  public:
-  enum class Error {
-    kNone,
-    kFailed,       // cannot be created or opened for writing
-    kIsInputFile,  // refers to the open input file (any path or link to it); left untouched
-  };
-  struct Opened;
+  // Opens without blocking: a named pipe without a reader fails at once.
+  static Opened<OutputFile> open(const std::string& name, const InputFile& input);
 
-  // Creates the file or empties the existing one, unless it is the input file.
-  static Opened open(const std::string& name, const InputFile& input);
-
+  // Empties a regular file; false on failure, which counts as a write failure.
+  bool truncate();
   // Writes all of `text`; false on any error. After an error further writes are skipped.
   bool write(std::string_view text);
   // Closes the file; false when a write or the close failed.
@@ -94,12 +118,8 @@ class OutputFile {
 
  private:
   UniqueFd fd_;
+  bool regular_ = false;
   bool failed_ = false;
-};
-
-struct OutputFile::Opened {
-  std::optional<OutputFile> file;
-  Error error = Error::kNone;
 };
 
 }  // namespace kelmor

@@ -40,37 +40,67 @@ std::ptrdiff_t FdSource::read(char* buffer, std::size_t size) {
   }
 }
 
-std::optional<InputFile> InputFile::open(const std::string& name) {
-  if (!usableFileName(name)) return std::nullopt;
+Opened<InputFile> InputFile::open(const std::string& name) {
+  if (!usableFileName(name)) return {std::nullopt, OpenError::kFailed};
+  // The replies are read ahead of what each question takes, so the file or pipe they come from
+  // cannot also be the spectrum: it would lose its start. Looked at before opening, which
+  // could wait for a pipe's writer.
+  struct stat named {};
+  struct stat standardInput {};
+  const bool exists = ::stat(name.c_str(), &named) == 0;
+  if (exists && ::fstat(STDIN_FILENO, &standardInput) == 0 &&
+      (S_ISREG(standardInput.st_mode) || S_ISFIFO(standardInput.st_mode)) &&
+      named.st_dev == standardInput.st_dev && named.st_ino == standardInput.st_ino) {
+    return {std::nullopt, OpenError::kIsStandardInput};
+  }
+  // A named pipe is opened as its readers do: the open waits until a writer opens it (Ctrl-C
+  // ends the wait). Opening it without blocking first would let a writer that is already
+  // waiting write and leave before the pipe is read. Anything else is opened without blocking.
+  const bool pipe = exists && S_ISFIFO(named.st_mode);
   InputFile file;
-  file.fd_ = openNonBlocking(name, O_RDONLY);
+  file.fd_ = pipe ? UniqueFd(::open(name.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC))
+                  : openNonBlocking(name, O_RDONLY);
   struct stat info {};
-  if (file.fd_.get() < 0 || ::fstat(file.fd_.get(), &info) != 0) return std::nullopt;
-  if (!S_ISREG(info.st_mode) && !S_ISFIFO(info.st_mode)) return std::nullopt;
+  if (file.fd_.get() < 0 || ::fstat(file.fd_.get(), &info) != 0) {
+    return {std::nullopt, OpenError::kFailed};
+  }
+  // A pipe that appeared under the name after the look would have been opened without waiting
+  // for its writer: refused like a device.
+  if (!S_ISREG(info.st_mode) && !(pipe && S_ISFIFO(info.st_mode))) {
+    return {std::nullopt, OpenError::kFailed};
+  }
   file.size_ = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
   file.identity_ = {static_cast<std::uint64_t>(info.st_dev),
                     static_cast<std::uint64_t>(info.st_ino)};
-  return file;
+  return {std::move(file), OpenError::kNone};
 }
 
-OutputFile::Opened OutputFile::open(const std::string& name, const InputFile& input) {
-  if (!usableFileName(name)) return {std::nullopt, Error::kFailed};
+std::optional<std::uint64_t> InputFile::currentSize() const {
+  struct stat info {};
+  if (::fstat(fd_.get(), &info) != 0) return std::nullopt;
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
+bool truncateDescriptor(int fd) {
+  return ::ftruncate(fd, 0) == 0;
+}
+
+Opened<OutputFile> OutputFile::open(const std::string& name, const InputFile& input) {
+  if (!usableFileName(name)) return {std::nullopt, OpenError::kFailed};
   // Look before opening, so that the input file is not even opened for writing.
   struct stat info {};
   if (::stat(name.c_str(), &info) == 0 && sameFile(info, input)) {
-    return {std::nullopt, Error::kIsInputFile};
+    return {std::nullopt, OpenError::kIsInputFile};
   }
   OutputFile file;
   file.fd_ = openNonBlocking(name, O_WRONLY | O_CREAT);
   if (file.fd_.get() < 0 || ::fstat(file.fd_.get(), &info) != 0) {
-    return {std::nullopt, Error::kFailed};
+    return {std::nullopt, OpenError::kFailed};
   }
   // Look again at what was opened: the name may have been changed to point at the input.
-  if (sameFile(info, input)) return {std::nullopt, Error::kIsInputFile};
-  if (S_ISREG(info.st_mode) && ::ftruncate(file.fd_.get(), 0) != 0) {
-    return {std::nullopt, Error::kFailed};
-  }
-  return {std::move(file), Error::kNone};
+  if (sameFile(info, input)) return {std::nullopt, OpenError::kIsInputFile};
+  file.regular_ = S_ISREG(info.st_mode);
+  return {std::move(file), OpenError::kNone};
 }
 
 bool OutputFile::write(std::string_view text) {

@@ -48,35 +48,58 @@ std::ptrdiff_t FdSource::read(char* buffer, std::size_t size) {
   return _read(fd_, buffer, chunk);
 }
 
-std::optional<InputFile> InputFile::open(const std::string& name) {
-  if (!usableFileName(name)) return std::nullopt;
+Opened<InputFile> InputFile::open(const std::string& name) {
+  if (!usableFileName(name)) return {std::nullopt, OpenError::kFailed};
+  // The replies are read ahead of what each question takes, so the file or pipe they come from
+  // cannot also be the spectrum.
+  const HANDLE standardInput = GetStdHandle(STD_INPUT_HANDLE);
+  const DWORD standardType =
+      standardInput == INVALID_HANDLE_VALUE ? FILE_TYPE_UNKNOWN : GetFileType(standardInput);
+  if (standardType == FILE_TYPE_DISK || standardType == FILE_TYPE_PIPE) {
+    const std::optional<FileIdentity> named = identityOfName(name);
+    if (named && named == identityOf(standardInput)) {
+      return {std::nullopt, OpenError::kIsStandardInput};
+    }
+  }
   InputFile file;
   file.fd_ = UniqueFd(_open(name.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT));
   struct _stat64 info {};
-  if (file.fd_.get() < 0 || _fstat64(file.fd_.get(), &info) != 0) return std::nullopt;
+  if (file.fd_.get() < 0 || _fstat64(file.fd_.get(), &info) != 0) {
+    return {std::nullopt, OpenError::kFailed};
+  }
   const bool regular = (info.st_mode & _S_IFMT) == _S_IFREG;
-  if (!regular && (info.st_mode & _S_IFMT) != _S_IFIFO) return std::nullopt;
+  if (!regular && (info.st_mode & _S_IFMT) != _S_IFIFO) return {std::nullopt, OpenError::kFailed};
   const std::optional<FileIdentity> identity = identityOfFd(file.fd_.get());
-  if (!identity) return std::nullopt;
+  if (!identity) return {std::nullopt, OpenError::kFailed};
   file.size_ = regular ? static_cast<std::uint64_t>(info.st_size) : 0;
   file.identity_ = *identity;
-  return file;
+  return {std::move(file), OpenError::kNone};
 }
 
-OutputFile::Opened OutputFile::open(const std::string& name, const InputFile& input) {
-  if (!usableFileName(name)) return {std::nullopt, Error::kFailed};
-  if (identityOfName(name) == input.identity()) return {std::nullopt, Error::kIsInputFile};
+std::optional<std::uint64_t> InputFile::currentSize() const {
+  struct _stat64 info {};
+  if (_fstat64(fd_.get(), &info) != 0) return std::nullopt;
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
+bool truncateDescriptor(int fd) {
+  return _chsize_s(fd, 0) == 0;
+}
+
+Opened<OutputFile> OutputFile::open(const std::string& name, const InputFile& input) {
+  if (!usableFileName(name)) return {std::nullopt, OpenError::kFailed};
+  if (identityOfName(name) == input.identity()) return {std::nullopt, OpenError::kIsInputFile};
   OutputFile file;
   file.fd_ = UniqueFd(
       _open(name.c_str(), _O_WRONLY | _O_CREAT | _O_TEXT | _O_NOINHERIT, _S_IREAD | _S_IWRITE));
-  if (file.fd_.get() < 0) return {std::nullopt, Error::kFailed};
-  if (identityOfFd(file.fd_.get()) == input.identity()) return {std::nullopt, Error::kIsInputFile};
-  struct _stat64 info {};
-  if (_fstat64(file.fd_.get(), &info) != 0) return {std::nullopt, Error::kFailed};
-  if ((info.st_mode & _S_IFMT) == _S_IFREG && _chsize_s(file.fd_.get(), 0) != 0) {
-    return {std::nullopt, Error::kFailed};
+  if (file.fd_.get() < 0) return {std::nullopt, OpenError::kFailed};
+  if (identityOfFd(file.fd_.get()) == input.identity()) {
+    return {std::nullopt, OpenError::kIsInputFile};
   }
-  return {std::move(file), Error::kNone};
+  struct _stat64 info {};
+  if (_fstat64(file.fd_.get(), &info) != 0) return {std::nullopt, OpenError::kFailed};
+  file.regular_ = (info.st_mode & _S_IFMT) == _S_IFREG;
+  return {std::move(file), OpenError::kNone};
 }
 
 bool OutputFile::write(std::string_view text) {

@@ -7,6 +7,7 @@
 #include <new>
 #include <vector>
 
+#include "spectrum/column_census.h"
 #include "spectrum/data_number.h"
 
 namespace kelmor {
@@ -56,10 +57,14 @@ class Scanner {
   const char* first() const { return buf_.data() + begin_; }
   const char* last() const { return buf_.data() + end_; }
 
+  // From now on the consumed bytes are shown to `census` too, while it is active.
+  void startCensus(ColumnCensus& census) { census_ = &census; }
+
   // Consumes up to `p`, within [first(), last()]. Line feeds are counted here, a window at a
   // time, rather than byte by byte in the parsing loop.
   void consumeTo(const char* p) {
     newlines_ += countLineFeeds(first(), p);
+    if (census_ != nullptr && census_->active()) census_->count(first(), p);
     begin_ = static_cast<std::size_t>(p - buf_.data());
   }
 
@@ -115,6 +120,7 @@ class Scanner {
 
  private:
   ByteSource& source_;
+  ColumnCensus* census_ = nullptr;
   std::vector<char> buf_;
   std::size_t begin_ = 0;
   std::size_t end_ = 0;
@@ -222,6 +228,8 @@ void readPoints(Scanner& scan, std::int32_t headerLines, AmplitudeFormat format,
     scan.skipLine();
   const std::uint64_t dataStart = scan.consumed();
   PointSink sink(format, sizeHint > dataStart ? sizeHint - dataStart : 0);
+  ColumnCensus census;
+  scan.startCensus(census);
   Pending pending;
   for (;;) {
     const char* p = scan.first();
@@ -233,14 +241,19 @@ void readPoints(Scanner& scan, std::int32_t headerLines, AmplitudeFormat format,
       pending.waiting = false;  // its amplitude is the bad token
       const std::int64_t line = scan.line();
       result.stop = ReadStop{line, scan.shownToken()};
+      census.readingStopped();
       break;
     }
-    if (ended) break;
+    if (ended) {
+      census.inputEnded();
+      break;
+    }
     sink.estimate(scan.consumed() - dataStart);
     scan.want(static_cast<std::size_t>(last - p) + 1);
   }
   if (pending.waiting) sink.add(pending.frequency, 0.0);
   result.spectrum.points = sink.take();
+  result.numbersPerLine = census.uniformCount();
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 // - Peak amplitudes are stored as RMS: multiplied by sqrt(2.0) / 2.0.
 // - A token that is not a number where a number is expected stops reading. The points before
 //   it are kept; a frequency whose amplitude is the bad token is dropped.
+// - The census of column_census.h looks at the first data lines as they are read: see
+//   `numbersPerLine`.
 // - The input is read once, in blocks of `blockSize` bytes; memory holds one block and the
 //   points (and a number, only when one is longer than a block).
 #pragma once
@@ -36,6 +38,9 @@ struct SpectrumReadResult {
   InputSpectrum spectrum;
   std::optional<ReadStop> stop;  // set when a token that is not a number stopped reading
   bool readError = false;        // the source failed, or the points did not fit in memory
+  // The count of numbers that every data line holds (the first kCensusLines such lines, not the
+  // line where reading stopped), when there are at least two and all agree; otherwise 0.
+  std::int64_t numbersPerLine = 0;
 };
 
 // `sizeHint` is the input's size in bytes when known (0 if not): the points are then reserved

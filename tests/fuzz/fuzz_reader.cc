@@ -41,6 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(sameBits(got.spectrum.points[i].amplitude, want.points[i].second));
   }
   check(got.stop.has_value() == want.stopped);
+  check(got.numbersPerLine == want.numbersPerLine);
   if (got.stop) {
     long lines = 1;
     for (const char c : text)
