@@ -1,10 +1,13 @@
 // End-to-end runs of the real binary: whole console transcript, report file, exit status.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "run/conversion.h"
 #include "test_support.h"
@@ -89,6 +92,66 @@ TEST(Program, StopsAtTextAndWarns) {
   EXPECT_EQ(run.exitStatus, kExitPartialData);
 }
 
+// Warnings about the data: the whole transcript and the status. The report is written as usual.
+struct WarningCase {
+  const char* name;
+  std::string spectrum;
+  const char* replies;
+  std::string warnings;  // printed between the output's "opened" line and the closing note
+};
+
+void PrintTo(const WarningCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class WarningTest : public testing::TestWithParam<WarningCase> {};
+
+TEST_P(WarningTest, TranscriptAndStatus) {
+  const WarningCase& c = GetParam();
+  TempDir dir;
+  writeFile(dir / "in.txt", c.spectrum);
+  const auto run = runKelmor(c.replies, dir.path());
+  EXPECT_EQ(run.output, banner() + opened("in.txt") + questionsAndOutput(opened("out.txt")) +
+                            c.warnings + kClosing);
+  EXPECT_EQ(run.exitStatus, c.warnings.empty() ? kExitDone : kExitPartialData);
+  EXPECT_TRUE(fs::exists(dir / "out.txt"));
+}
+
+const std::string kNoPointOctave =
+    "\n\n Warning: no point lies within the bands, 1.41 Hz to 22627.42 Hz. \n";
+const std::string kNoPointThird =
+    "\n\n Warning: no point lies within the bands, 0.89 Hz to 22449.24 Hz. \n";
+std::string columns(int count) {
+  return "\n\n Warning: every data line holds " + std::to_string(count) +
+         " numbers; they are read two at a time, across lines. \n";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Data, WarningTest,
+    testing::Values(
+        WarningCase{"OutsideTheOctaveBands", "0 1\n30000 1\n", "in.txt 0 2 1 out.txt",
+                    kNoPointOctave},
+        WarningCase{"OutsideTheThirdOctaveBands", "0.5 1\n", "in.txt 0 2 2 out.txt",
+                    kNoPointThird},
+        WarningCase{"EmptyData", "", "in.txt 0 2 1 out.txt", kNoPointOctave},
+        WarningCase{"HeaderCountTakesAll", "a\n100 1\n", "in.txt 2 2 1 out.txt", kNoPointOctave},
+        WarningCase{"CarriageReturnLineEndsAreOneHeaderLine", "f a\r100 1\r150 1\r",
+                    "in.txt 1 2 2 out.txt", kNoPointThird},
+        WarningCase{"ThreeColumns", "100 1 0\n150 1 0\n", "in.txt 0 2 1 out.txt", columns(3)},
+        WarningCase{"FiveColumns", "1 100 1 0 0\n2 150 1 0 0\n", "in.txt 0 2 1 out.txt",
+                    columns(5)},
+        WarningCase{"AllThreeInOrder", "0.5 0 0\n0.5 0 0\n0.5 x\n", "in.txt 0 2 1 out.txt",
+                    "\n\n Warning: reading stopped at line 3, where \"x\" is not a number. \n"
+                    " Points used: 3 \n" +
+                        columns(3) + kNoPointOctave},
+        WarningCase{"SplitPairsDoNotWarn", "10 1\n20 2 30 3\n40\n4\n", "in.txt 0 2 1 out.txt",
+                    ""},
+        WarningCase{"FourColumnsDoNotWarn", "100 1 150 1\n200 1 250 1\n",
+                    "in.txt 0 2 1 out.txt", ""},
+        WarningCase{"OneColumnDoesNotWarn", "100\n1\n150\n1\n", "in.txt 0 2 1 out.txt", ""},
+        WarningCase{"MixedCountsDoNotWarn", "100 1 0\n150 1\n", "in.txt 0 2 1 out.txt", ""}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 // Failures: the whole transcript from the first reply on, the exit status, and what is left.
 struct FailureCase {
   const char* name;
@@ -104,6 +167,8 @@ void PrintTo(const FailureCase& c, std::ostream* os) {
 class FailureTest : public testing::TestWithParam<FailureCase> {};
 
 const std::string kSpectrum = "100 1\n150 1\n";
+const std::string kIsStandardInput =
+    " The input file is standard input, which holds the replies. \n";
 const std::string kLongName(600, 'L');
 
 TEST_P(FailureTest, EndsWithStatusOne) {
@@ -114,6 +179,7 @@ TEST_P(FailureTest, EndsWithStatusOne) {
   fs::create_symlink("in.txt", dir / "link1");
   fs::create_symlink("link1", dir / "link2");
   fs::create_hard_link(dir / "in.txt", dir / "hard.txt");
+  ASSERT_EQ(::mkfifo((dir / "afifo").c_str(), 0600), 0);
   // "{dir}" stands for the test's directory, which is known only now.
   auto expand = [&dir](std::string text) {
     for (std::size_t at; (at = text.find("{dir}")) != std::string::npos;) {
@@ -166,20 +232,91 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"OutputInMissingDirectory", "in.txt 0 2 1 none/out.txt",
                     failedOutput("none/out.txt"), false},
         FailureCase{"NoOutputName", "in.txt 0 2 1", failedOutput(""), false},
+        FailureCase{"FifoOutputWithoutReader", "in.txt 0 2 1 afifo", failedOutput("afifo"),
+                    false},
+        FailureCase{"StandardInputPipe", "/dev/stdin 0 2 1 out.txt",
+                    " Failed to open file: /dev/stdin \n" + kIsStandardInput + kPressAnyKey, false},
+        FailureCase{"StandardInputByDescriptor", "/proc/self/fd/0 0 2 1 out.txt",
+                    " Failed to open file: /proc/self/fd/0 \n" + kIsStandardInput + kPressAnyKey,
+                    false},
         FailureCase{"FullDevice", "in.txt 0 2 1 /dev/full",
                     opened("in.txt") + questionsAndOutput(opened("/dev/full")) +
                         " Failed to write file: /dev/full \n" + kPressAnyKey,
                     false}),
     [](const auto& row) { return std::string(row.param.name); });
 
-TEST(Program, ReadErrorIsAFailure) {
+const std::string kOldReport = "\n \t       2.00 \t  1.0000e+000";
+
+TEST(Program, ReadErrorIsAFailureAndKeepsTheOldReport) {
   // Reading this process's memory at address 0 fails with an I/O error.
   TempDir dir;
+  writeFile(dir / "out.txt", kOldReport);
   const auto run = runKelmor("/proc/self/mem 0 2 1 out.txt", dir.path());
   EXPECT_EQ(run.output, banner() + opened("/proc/self/mem") +
                             questionsAndOutput(opened("out.txt")) +
                             " Failed to read file: /proc/self/mem \n" + kPressAnyKey);
   EXPECT_EQ(run.exitStatus, kExitFailed);
+  EXPECT_EQ(readFile(dir / "out.txt"), kOldReport);
+}
+
+// The spectrum is cut short after it was opened (at the first reply), before it is read.
+TEST(Program, FileCutShortIsAReadErrorAndKeepsTheOldReport) {
+  TempDir dir;
+  std::string text;
+  for (int i = 0; i < 100000; ++i)
+    text += "100 1\n";
+  writeFile(dir / "in.txt", text);
+  writeFile(dir / "out.txt", kOldReport);
+  test::ChildProgram child(test::kelmorBinary(), dir.path());
+  child.send("in.txt\n");
+  ASSERT_TRUE(child.awaitOutputEnding("header lines to skip. \n", std::chrono::seconds(10)));
+  fs::resize_file(dir / "in.txt", text.size() / 2);
+  child.send("0 2 1 out.txt\n");
+  const auto run = child.finish();
+  EXPECT_TRUE(run.output.ends_with(" Failed to read file: in.txt \n" + kPressAnyKey)) << run.output;
+  EXPECT_EQ(run.exitStatus, kExitFailed);
+  EXPECT_EQ(readFile(dir / "out.txt"), kOldReport);
+}
+
+// Standard input redirected from a file that is then named as the spectrum.
+TEST(Program, StandardInputFileIsRefusedAsTheSpectrum) {
+  TempDir dir;
+  writeFile(dir / "replies.txt", "replies.txt 0 2 1 out.txt\n");
+  writeFile(dir / "run.sh", "#!/bin/sh\nexec " + std::string(test::kelmorBinary()) +
+                                " < replies.txt\n");
+  fs::permissions(dir / "run.sh", fs::perms::owner_all);
+  const auto run = test::runProgram((dir / "run.sh").string(), "", dir.path());
+  EXPECT_EQ(run.output, banner() + " Failed to open file: replies.txt \n" + kIsStandardInput +
+                            kPressAnyKey);
+  EXPECT_EQ(run.exitStatus, kExitFailed);
+  EXPECT_FALSE(fs::exists(dir / "out.txt"));
+}
+
+// A named pipe as the spectrum: the open waits for the writer, which starts a second later and
+// sends its lines in two parts (a descriptor left non-blocking would fail between them).
+TEST(Program, FifoInputWaitsForItsWriter) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo((dir / "in.fifo").c_str(), 0600), 0);
+  std::thread writer([&dir] {
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    // Non-blocking, with a deadline: a reader that never comes must not hang the test.
+    int fd = -1;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (fd < 0 && std::chrono::steady_clock::now() < deadline) {
+      fd = ::open((dir / "in.fifo").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+      if (fd < 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (fd < 0) return;
+    (void)!::write(fd, "100 1\n", 6);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    (void)!::write(fd, "150 1\n", 6);
+    ::close(fd);
+  });
+  const auto run = runKelmor("in.fifo 0 2 1 out.txt", dir.path());
+  writer.join();
+  EXPECT_TRUE(run.output.ends_with(kClosing)) << run.output;
+  EXPECT_EQ(run.exitStatus, kExitDone);
+  EXPECT_EQ(readFile(dir / "out.txt").size(), 7 * 29u);
 }
 
 TEST(Program, OverwritesAnotherExistingReport) {
