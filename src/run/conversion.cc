@@ -1,5 +1,6 @@
 #include "run/conversion.h"
 
+#include <new>
 #include <string_view>
 
 #include "bands/band_levels.h"
@@ -35,6 +36,7 @@ constexpr std::string_view kFormatNote =
     "\n\n Note that output file format is: \n\n  freq (Hz)  amplitude (EU RMS) \n";
 constexpr std::string_view kComplete = "\n\n Calculation complete. \n Press any key to exit.";
 constexpr std::string_view kPressAnyKey = "\n\n Press any key to exit.";
+constexpr std::string_view kOutOfMemory = "\n\n Out of memory. \n";
 
 std::string opened(const std::string& name) {
   return "\n\n File: " + name + " opened. \n";
@@ -95,7 +97,14 @@ std::optional<RunSettings> askSettings(Console& console, ReplyReader& replies) {
 
 int runConversion(Console& console, ByteSource& replySource) {
   ReplyReader replies(replySource);
-  std::optional<RunSettings> settings = askSettings(console, replies);
+  std::optional<RunSettings> settings;
+  try {
+    settings = askSettings(console, replies);
+  } catch (const std::bad_alloc&) {
+    // A reply of gigabytes (a spectrum too large is a failure to read, below).
+    console.print(kOutOfMemory);
+    return fail(console);
+  }
   if (!settings) return fail(console);
 
   const SpectrumReadResult read =

@@ -49,7 +49,8 @@ struct FileIdentity {
   bool operator==(const FileIdentity&) const = default;
 };
 
-// Reads a descriptor it does not own (standard input).
+// Reads a descriptor it does not own (standard input). A descriptor in non-blocking mode is
+// waited on, not taken as ended.
 class FdSource final : public ByteSource {
  public:
   explicit FdSource(int fd) : fd_(fd) {}

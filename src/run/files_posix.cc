@@ -1,6 +1,7 @@
 #include "run/files.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,6 +37,14 @@ std::ptrdiff_t FdSource::read(char* buffer, std::size_t size) {
   for (;;) {
     const ssize_t got = ::read(fd_, buffer, size);
     if (got >= 0) return got;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      // Left non-blocking by whoever opened it (a parent's standard input): wait for input.
+      struct pollfd waiting {
+        fd_, POLLIN, 0
+      };
+      if (::poll(&waiting, 1, -1) < 0 && errno != EINTR) return -1;
+      continue;
+    }
     if (errno != EINTR) return -1;
   }
 }

@@ -4,7 +4,7 @@
 #include <unistd.h>
 #endif
 
-#include <new>
+#include <csignal>
 
 #include "run/conversion.h"
 #include "run/files.h"
@@ -22,18 +22,22 @@ void openStandardDescriptors() {
 #endif
 }
 
+// A console reader that went away (`kelmor | head`) or a file size limit must not kill the run
+// halfway: the failed write is seen instead (the console is then ignored; the report is
+// "Failed to write file").
+void ignoreWriteSignals() {
+#ifndef _WIN32
+  (void)std::signal(SIGPIPE, SIG_IGN);
+  (void)std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
+
 }  // namespace
 
 int main() {
   openStandardDescriptors();
+  ignoreWriteSignals();
   kelmor::TerminalConsole console;
   kelmor::FdSource standardInput(0);
-  try {
-    return kelmor::runConversion(console, standardInput);
-  } catch (const std::bad_alloc&) {
-    // Only a reply of gigabytes gets here (a spectrum too large is a failure to read): end as
-    // a failure, not with an abort.
-    console.print("\n\n Out of memory. \n");
-    return kelmor::kExitFailed;
-  }
+  return kelmor::runConversion(console, standardInput);
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 #include <vector>
 
 #include "spectrum/column_census.h"
@@ -165,12 +166,16 @@ class PointSink {
     const double expected = static_cast<double>(dataSize) / static_cast<double>(dataRead) *
                             static_cast<double>(points_.size()) * 1.02;
     const double densest = static_cast<double>(dataSize) / 4;
-    const auto wanted = static_cast<std::size_t>(std::min(expected, densest)) + 1024;
+    // A sparse file may claim exabytes: never more than the array can hold.
+    const double most = static_cast<double>(points_.max_size() - 1024);
+    const auto wanted = static_cast<std::size_t>(std::min({expected, densest, most})) + 1024;
     if (wanted <= points_.capacity()) return;
     try {
       points_.reserve(wanted);
     } catch (const std::bad_alloc&) {
       // Not to be had: the array grows as it goes instead.
+    } catch (const std::length_error&) {
+      // Likewise.
     }
   }
 
@@ -249,7 +254,11 @@ void readPoints(Scanner& scan, std::int32_t headerLines, AmplitudeFormat format,
       break;
     }
     sink.estimate(scan.consumed() - dataStart);
-    scan.want(static_cast<std::size_t>(last - p) + 1);
+    // What is left is the start of a number. Asking for twice as much lets a number longer
+    // than the window grow it geometrically, so it is parsed again a few times, not once per
+    // read (a pipe hands out 64 KiB a read): reading stays linear in the input's size.
+    const auto left = static_cast<std::size_t>(last - p);
+    scan.want(std::max(2 * left, left + 1));
   }
   if (pending.waiting) sink.add(pending.frequency, 0.0);
   result.spectrum.points = sink.take();
@@ -267,6 +276,8 @@ SpectrumReadResult readSpectrum(ByteSource& input, std::int32_t headerLines, Amp
     result.readError = scan.failed();
   } catch (const std::bad_alloc&) {
     result.readError = true;  // the points do not fit in memory
+  } catch (const std::length_error&) {
+    result.readError = true;  // more points than an array can hold
   }
   return result;
 }
