@@ -374,8 +374,8 @@ TEST(Program, SpectrumBeyondMemoryIsAFailureToRead) {
   for (int i = 0; i < 6000000; ++i)
     text += "1 2\n";  // 96 MB of points in 24 MB of text
   writeFile(dir / "in.txt", text);
-  test::ChildProgram child(test::kelmorBinary(), dir.path(), test::ChildProgram::Input::kPipe,
-                           std::size_t{64} << 20);
+  test::ChildProgram child(test::kelmorBinary(), dir.path(),
+                           {.addressSpace = std::size_t{64} << 20});
   child.send("in.txt 0 2 1 out.txt");
   const auto run = child.finish();
   EXPECT_TRUE(run.output.ends_with(" Failed to read file: in.txt \n" + kPressAnyKey)) << run.output;
@@ -385,17 +385,108 @@ TEST(Program, SpectrumBeyondMemoryIsAFailureToRead) {
 TEST(Program, ReplyBeyondMemoryIsAFailure) {
   if (kAddressSanitizer) GTEST_SKIP() << "AddressSanitizer needs more than the memory limit";
   TempDir dir;
-  test::ChildProgram child(test::kelmorBinary(), dir.path(), test::ChildProgram::Input::kPipe,
-                           std::size_t{64} << 20);
+  test::ChildProgram child(test::kelmorBinary(), dir.path(),
+                           {.addressSpace = std::size_t{64} << 20});
   child.send(std::string(std::size_t{96} << 20, 'n'));  // one 96 MB file name
   const auto run = child.finish();
   EXPECT_TRUE(run.output.ends_with("\n\n Out of memory. \n" + kPressAnyKey)) << run.output.size();
   EXPECT_EQ(run.exitStatus, kExitFailed);
 }
 
+// The console's reader goes away before the last reply (`kelmor < replies | head -n 3`): the
+// run goes on and writes the whole report.
+TEST(Program, ConsoleReaderGoneStillWritesTheReport) {
+  TempDir dir;
+  writeFile(dir / "in.txt", kSpectrum);
+  test::ChildProgram child(test::kelmorBinary(), dir.path());
+  child.send("in.txt 0 2 1\n");
+  ASSERT_TRUE(child.awaitOutputEnding("Enter output filename\n", std::chrono::seconds(10)));
+  child.closeOutput();
+  child.send("out.txt\n");
+  const auto run = child.finish();
+  EXPECT_EQ(run.exitStatus, kExitDone);
+  EXPECT_EQ(readFile(dir / "out.txt").size(), 7 * 29u);
+}
+
+// A report into a named pipe whose reader has gone by the time it is written. The spectrum
+// comes from another named pipe, so that the run waits for the test between the two.
+TEST(Program, ReportIntoAPipeWithoutReaderIsAFailureToWrite) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo((dir / "in.fifo").c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo((dir / "out.fifo").c_str(), 0600), 0);
+  const int reader = ::open((dir / "out.fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(reader, 0);
+  test::ChildProgram child(test::kelmorBinary(), dir.path());
+  child.send("in.fifo 0 2 1 out.fifo\n");
+  int writer = -1;
+  for (int i = 0; i < 500 && writer < 0; ++i) {  // the run opens the spectrum within 10 s
+    writer = ::open((dir / "in.fifo").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (writer < 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_GE(writer, 0);
+  EXPECT_TRUE(child.awaitOutputEnding(opened("out.fifo"), std::chrono::seconds(10)));
+  ::close(reader);
+  EXPECT_EQ(::write(writer, kSpectrum.data(), kSpectrum.size()),
+            static_cast<ssize_t>(kSpectrum.size()));
+  ::close(writer);
+  const auto run = child.finish();
+  EXPECT_TRUE(run.output.ends_with(" Failed to write file: out.fifo \n" + kPressAnyKey))
+      << run.output;
+  EXPECT_EQ(run.exitStatus, kExitFailed);
+}
+
+TEST(Program, FileSizeLimitIsAFailureToWrite) {
+  TempDir dir;
+  writeFile(dir / "in.txt", kSpectrum);
+  test::ChildProgram child(test::kelmorBinary(), dir.path(), {.fileSize = 100});
+  child.send("in.txt 0 2 1 out.txt");
+  const auto run = child.finish();
+  EXPECT_TRUE(run.output.ends_with(" Failed to write file: out.txt \n" + kPressAnyKey))
+      << run.output;
+  EXPECT_EQ(run.exitStatus, kExitFailed);
+}
+
+// A parent may leave standard input non-blocking: the replies are waited for all the same.
+TEST(Program, NonBlockingStandardInputIsWaitedFor) {
+  TempDir dir;
+  writeFile(dir / "in.txt", kSpectrum);
+  test::ChildProgram child(test::kelmorBinary(), dir.path(),
+                           {.input = test::ChildProgram::Input::kNonBlockingPipe});
+  ASSERT_TRUE(
+      child.awaitOutputEnding("Please enter the input filename. \n", std::chrono::seconds(10)));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  child.send("in.txt 0 2 1 out.txt\n");
+  const auto run = child.finish();
+  EXPECT_EQ(run.output,
+            banner() + opened("in.txt") + questionsAndOutput(opened("out.txt")) + kClosing);
+  EXPECT_EQ(run.exitStatus, kExitDone);
+}
+
+// A sparse file that claims 2 EiB: the points are not reserved for all of it, and the run ends
+// normally where the data ends (the hole reads as NUL bytes, which are not numbers).
+TEST(Program, SparseFileOfTwoExbibytes) {
+  for (const fs::path& parent : {fs::temp_directory_path(), fs::path("/dev/shm")}) {
+    if (!fs::is_directory(parent)) continue;
+    TempDir dir(parent);
+    std::string text;
+    for (int i = 0; i < 5000; ++i)
+      text += "100 1\n";
+    writeFile(dir / "in.txt", text);
+    std::error_code error;
+    fs::resize_file(dir / "in.txt", std::uintmax_t{1} << 61, error);
+    if (error) continue;
+    const auto run = runKelmor("in.txt 0 2 1 out.txt", dir.path());
+    EXPECT_NE(run.output.find(" Points used: 5000 \n"), std::string::npos) << run.output;
+    EXPECT_EQ(run.exitStatus, kExitPartialData);
+    return;
+  }
+  GTEST_SKIP() << "no file system here takes a file of 2 EiB";
+}
+
 TEST(Program, ClosedStandardInputIsNoReplies) {
   TempDir dir;
-  test::ChildProgram child(test::kelmorBinary(), dir.path(), test::ChildProgram::Input::kClosed);
+  test::ChildProgram child(test::kelmorBinary(), dir.path(),
+                           {.input = test::ChildProgram::Input::kClosed});
   const auto run = child.finish();
   EXPECT_EQ(run.output, banner() + " Failed to open file:  \n" + kPressAnyKey);
   EXPECT_EQ(run.exitStatus, kExitFailed);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <random>
 #include <string>
 #include <vector>
@@ -207,6 +208,22 @@ TEST(Reader, ReportsReadErrors) {
   FailingSource source;
   const SpectrumReadResult result = readSpectrum(source, 0, AmplitudeFormat::Rms, 64, 0);
   EXPECT_TRUE(result.readError);
+}
+
+// A number of 30 MB handed out 64 KiB a read, as a pipe does, is read in about the time it
+// takes in one piece: not parsed again after every read. The bound is loose on purpose.
+TEST(Reader, LongNumberThroughSmallReadsIsLinear) {
+  const std::string text = "1" + std::string(30'000'000, '0') + " 5\n";
+  auto secondsToRead = [&text](std::size_t chunk) {
+    StringSource source(text, chunk);
+    const auto start = std::chrono::steady_clock::now();
+    const SpectrumReadResult result = readSpectrum(source, 0, AmplitudeFormat::Rms);
+    EXPECT_EQ(result.spectrum.points.size(), 1u);
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  };
+  const double whole = secondsToRead(text.size());
+  const double piecewise = secondsToRead(std::size_t{64} << 10);
+  EXPECT_LT(piecewise, 10 * whole + 1.0) << "whole: " << whole << " s";
 }
 
 TEST(Reader, ManyPointsGrowPastTheReservation) {

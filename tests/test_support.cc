@@ -17,8 +17,8 @@
 
 namespace kelmor::test {
 
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "kelmor-test-XXXXXX").string();
+TempDir::TempDir(const std::filesystem::path& parent) {
+  std::string pattern = (parent / "kelmor-test-XXXXXX").string();
   if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }
@@ -43,7 +43,7 @@ void writeFile(const std::filesystem::path& path, std::string_view content) {
 }
 
 ChildProgram::ChildProgram(const std::string& program, const std::filesystem::path& workDir,
-                           Input input, std::size_t addressSpace) {
+                           const Options& options) {
   int toChild[2];
   int fromChild[2];
   if (::pipe2(toChild, O_CLOEXEC) != 0 || ::pipe2(fromChild, O_CLOEXEC) != 0) {
@@ -53,17 +53,22 @@ ChildProgram::ChildProgram(const std::string& program, const std::filesystem::pa
   pid_ = ::fork();
   if (pid_ < 0) throw std::runtime_error("fork failed");
   if (pid_ == 0) {
-    ::setsid();  // no controlling terminal: the key wait must end at once
-    if (input == Input::kClosed) {
+    ::signal(SIGPIPE, SIG_DFL);  // as a shell starts it, not as this process runs
+    ::setsid();                  // no controlling terminal: the key wait must end at once
+    if (options.input == Input::kClosed) {
       ::close(STDIN_FILENO);
     } else {
       ::dup2(toChild[0], STDIN_FILENO);
     }
+    if (options.input == Input::kNonBlockingPipe) {
+      ::fcntl(STDIN_FILENO, F_SETFL, ::fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK);
+    }
     ::dup2(fromChild[1], STDOUT_FILENO);
     if (::chdir(workDir.c_str()) != 0) ::_exit(126);
-    if (addressSpace > 0) {
-      const rlimit limit{addressSpace, addressSpace};
-      ::setrlimit(RLIMIT_AS, &limit);
+    for (const auto& [resource, value] :
+         {std::pair{RLIMIT_AS, options.addressSpace}, std::pair{RLIMIT_FSIZE, options.fileSize}}) {
+      const rlimit limit{value, value};
+      if (value > 0) ::setrlimit(resource, &limit);
     }
     ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);
@@ -76,7 +81,7 @@ ChildProgram::ChildProgram(const std::string& program, const std::filesystem::pa
 
 ChildProgram::~ChildProgram() {
   closeInput();
-  if (fromChild_ >= 0) ::close(fromChild_);
+  closeOutput();
   if (pid_ > 0) {
     ::kill(-pid_, SIGKILL);  // the whole session the child leads
     ::kill(pid_, SIGKILL);
@@ -98,7 +103,13 @@ void ChildProgram::closeInput() {
   toChild_ = -1;
 }
 
+void ChildProgram::closeOutput() {
+  if (fromChild_ >= 0) ::close(fromChild_);
+  fromChild_ = -1;
+}
+
 bool ChildProgram::collect(std::chrono::milliseconds timeout) {
+  if (fromChild_ < 0) return false;
   pollfd fd{fromChild_, POLLIN, 0};
   const int ready = ::poll(&fd, 1, static_cast<int>(std::max<long>(timeout.count(), 0)));
   if (ready <= 0) return ready == 0 || errno == EINTR;

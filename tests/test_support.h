@@ -14,7 +14,7 @@ namespace kelmor::test {
 // A fresh directory, removed with its contents at the end of the test.
 class TempDir {
  public:
-  TempDir();
+  explicit TempDir(const std::filesystem::path& parent = std::filesystem::temp_directory_path());
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
@@ -38,16 +38,28 @@ struct ProgramRun {
 // standard input and output. Every wait is bounded; the destructor kills what is left.
 class ChildProgram {
  public:
-  enum class Input { kPipe, kClosed };
-  // `addressSpace`: a limit on the child's virtual memory in bytes (0: none).
+  enum class Input {
+    kPipe,             // a pipe from the test
+    kNonBlockingPipe,  // the same, left in non-blocking mode as some parents do
+    kClosed,           // no standard input at all
+  };
+  struct Options {
+    Input input = Input::kPipe;
+    std::size_t addressSpace = 0;  // a limit on the child's virtual memory in bytes (0: none)
+    std::size_t fileSize = 0;      // a limit on the size of the files it writes (0: none)
+  };
   ChildProgram(const std::string& program, const std::filesystem::path& workDir,
-               Input input = Input::kPipe, std::size_t addressSpace = 0);
+               const Options& options);
+  ChildProgram(const std::string& program, const std::filesystem::path& workDir)
+      : ChildProgram(program, workDir, Options{}) {}
   ~ChildProgram();
   ChildProgram(const ChildProgram&) = delete;
   ChildProgram& operator=(const ChildProgram&) = delete;
 
   void send(std::string_view text);
   void closeInput();
+  // Stops reading the output, as a reader that goes away (`| head`) does.
+  void closeOutput();
   // Collects output until it ends with `text`; false when the time runs out first.
   bool awaitOutputEnding(std::string_view text, std::chrono::milliseconds timeout);
   // Closes standard input, collects the rest of the output and the exit status.
