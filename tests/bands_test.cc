@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bands/band_levels.h"
@@ -123,6 +124,28 @@ TEST(Report, TwoLinesInThe125HzBand) {
       record("     31.50", zero.c_str()) + record("     63.00", zero.c_str()) +
       record("    125.00", " 1.4142e+000");
   EXPECT_EQ(report(kOct, spectrumOf({{100, 1}, {150, 1}})), expected);
+}
+
+// One line above the last band writes every band: the whole centre column, against the nominal
+// centres.
+TEST(Report, EveryCentreOfEachPlan) {
+  const std::vector<std::pair<OutputFormat, std::vector<std::string>>> plans = {
+      {kOct,
+       {"2.00", "4.00", "8.00", "16.00", "31.50", "63.00", "125.00", "250.00", "500.00", "1000.00",
+        "2000.00", "4000.00", "8000.00", "16000.00"}},
+      {kThird,
+       {"1.00",     "1.25",     "1.60",     "2.00",    "2.50",    "3.15",    "4.00",    "5.00",
+        "6.30",     "8.00",     "10.00",    "12.50",   "16.00",   "20.00",   "25.00",   "31.50",
+        "40.00",    "50.00",    "63.00",    "80.00",   "100.00",  "125.00",  "160.00",  "200.00",
+        "250.00",   "315.00",   "400.00",   "500.00",  "630.00",  "800.00",  "1000.00", "1250.00",
+        "1600.00",  "2000.00",  "2500.00",  "3150.00", "4000.00", "5000.00", "6300.00", "8000.00",
+        "10000.00", "12500.00", "16000.00", "20000.00"}}};
+  for (const auto& [format, centres] : plans) {
+    std::string expected;
+    for (const std::string& c : centres)
+      expected += "\n \t " + std::string(10 - c.size(), ' ') + c + " \t  0.0000e+000";
+    EXPECT_EQ(report(format, spectrumOf({{30000, 1}})), expected);
+  }
 }
 
 struct RangeRow {

@@ -150,6 +150,43 @@ INSTANTIATE_TEST_SUITE_P(
         WarningCase{"MixedCountsDoNotWarn", "100 1 0\n150 1\n", "in.txt 0 2 1 out.txt", ""}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// Format replies other than 1 or 2, and failed ones, mean 2: one-third octaves of RMS levels.
+struct FormatCase {
+  const char* name;
+  const char* replies;
+  const char* report;  // the file the report goes to
+};
+
+void PrintTo(const FormatCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class FormatReplyTest : public testing::TestWithParam<FormatCase> {};
+
+TEST_P(FormatReplyTest, MeanRmsAndOneThirdOctaves) {
+  TempDir dir;
+  writeFile(dir / "in.txt", "10 2\n");
+  const auto run = runKelmor(GetParam().replies, dir.path());
+  EXPECT_EQ(run.exitStatus, kExitDone);
+  std::string expected;
+  for (const char* c :
+       {"1.00", "1.25", "1.60", "2.00", "2.50", "3.15", "4.00", "5.00", "6.30", "8.00", "10.00"}) {
+    expected += "\n \t " + std::string(10 - std::string(c).size(), ' ') + c + " \t  " +
+                (std::string(c) == "10.00" ? "2.0000e+000" : "0.0000e+000");
+  }
+  EXPECT_EQ(readFile(dir / GetParam().report), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, FormatReplyTest,
+    testing::Values(FormatCase{"ZeroAndThree", "in.txt 0 0 3 out.txt", "out.txt"},
+                    FormatCase{"ThreeAndSeven", "in.txt 0 3 7 out.txt", "out.txt"},
+                    FormatCase{"MinusOneAndZero", "in.txt 0 -1 0 out.txt", "out.txt"},
+                    FormatCase{"SevenAndMinusOne", "in.txt 0 7 -1 out.txt", "out.txt"},
+                    // "x" fails as both formats and then names the report.
+                    FormatCase{"FailedReplies", "in.txt 0 x out.txt", "x"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 // Failures: the whole transcript from the first reply on, the exit status, and what is left.
 struct FailureCase {
   const char* name;
@@ -314,6 +351,27 @@ TEST(Program, FifoInputWaitsForItsWriter) {
   EXPECT_TRUE(run.output.ends_with(kClosing)) << run.output;
   EXPECT_EQ(run.exitStatus, kExitDone);
   EXPECT_EQ(readFile(dir / "out.txt").size(), 7 * 29u);
+}
+
+// As a user who may not write the input: the refusal must come from the look before opening,
+// not from a failed open for writing.
+TEST(Program, ReadOnlyInputAsTheOutputIsRefusedForAUser) {
+  const bool root = ::geteuid() == 0;
+  if (root && !fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "setpriv is needed as root";
+  TempDir dir;
+  fs::permissions(dir.path(), fs::perms::all);
+  writeFile(dir / "in.txt", kSpectrum);
+  fs::permissions(dir / "in.txt",
+                  fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  writeFile(dir / "run.sh",
+            std::string("#!/bin/sh\nexec ") +
+                (root ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "") +
+                test::kelmorBinary() + "\n");
+  fs::permissions(dir / "run.sh",
+                  fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+  const auto run = test::runProgram((dir / "run.sh").string(), "in.txt 0 2 1 in.txt", dir.path());
+  EXPECT_EQ(run.output, banner() + refusedOutput("in.txt"));
+  EXPECT_EQ(run.exitStatus, kExitFailed);
 }
 
 TEST(Program, OverwritesAnotherExistingReport) {

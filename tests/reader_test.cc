@@ -120,6 +120,8 @@ INSTANTIATE_TEST_SUITE_P(
         StopCase{"AmplitudeBadDropsFrequency", "1 2 3 oops 4", 0, 1, "oops", {{1, 2}}},
         StopCase{"Comma", "1,2\n", 0, 1, ",2", {}},
         StopCase{"UnitAfterValue", "1 2Hz 3 4", 0, 1, "Hz", {{1, 2}}},
+        // More line feeds in a row than a byte-sized counter holds.
+        StopCase{"LongRunOfLineFeeds", "1 2" + std::string(600, '\n') + "x", 0, 601, "x", {{1, 2}}},
         StopCase{"ExponentWithoutDigits", "1 1e+ 2", 0, 1, "e+", {{1, 1}}},
         StopCase{"Hexadecimal", "0x10 1", 0, 1, "x10", {}},
         StopCase{"Infinity", "1 inf", 0, 1, "inf", {}},

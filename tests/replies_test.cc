@@ -80,7 +80,12 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyCase{"EndOfInput", "in 4", kDialogue, {"in", n(4), kFailed, kFailed, ""}},
         ReplyCase{"NothingAtAll", "", kDialogue, {"", kFailed, kFailed, kFailed, ""}},
         ReplyCase{
-            "AllSixSpaces", "\v\fin\t2\r1\v1\fout", kDialogue, {"in", n(2), n(1), n(1), "out"}}),
+            "AllSixSpaces", "\v\fin\t2\r1\v1\fout", kDialogue, {"in", n(2), n(1), n(1), "out"}},
+        // Only the six whitespace bytes end a name: control bytes, NUL among them, stay in it.
+        ReplyCase{"ControlBytesInNames",
+                  std::string("in\x01\x1f\x7f 0 2 1 out\0x\x1b", 18),
+                  kDialogue,
+                  {"in\x01\x1f\x7f", n(0), n(2), n(1), std::string("out\0x\x1b", 6)}}),
     [](const auto& row) { return std::string(row.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
