@@ -1,22 +1,24 @@
 #!/usr/bin/env bash
 # End-to-end timing of kelmor against a floor (read the file, parse every number, nothing else)
-# and a straightforward fscanf version of the same conversion, on generated spectra.
+# and a straightforward fscanf version of the same conversion, on generated spectra. Builds the
+# bench preset (the release build with the benchmarks).
 #
 # Usage: bench/end_to_end.sh [RUNS]        (default 5 runs of each program per size)
 # Environment: KELMOR_BENCH_SIZES (points per spectrum, default "200000 2000000 20000000"),
-#              KELMOR_BENCH_DIR (where the spectra go, default a new temporary directory).
+#              KELMOR_BENCH_DIR (where the spectra go, default build/bench/spectra; they are
+#              kept there for the next run).
 # The programs run alternately, each in a new session without a terminal; the table gives the
 # median wall time, its ratio to the floor's, and the peak resident memory.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-5}
 sizes=${KELMOR_BENCH_SIZES:-"200000 2000000 20000000"}
-dir=${KELMOR_BENCH_DIR:-$(mktemp -d)}
+dir=${KELMOR_BENCH_DIR:-$PWD/build/bench/spectra}
 mkdir -p "$dir"
 
-cmake --preset release >/dev/null
-cmake --build --preset release >/dev/null
-build=$PWD/build/release
+cmake --preset bench >/dev/null
+cmake --build --preset bench >/dev/null
+build=$PWD/build/bench
 measure=$build/bench/kelmor_measure
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
