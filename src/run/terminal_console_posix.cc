@@ -71,7 +71,7 @@ extern "C" void restoreAndEnd(int signal) {
   byDefault.sa_handler = SIG_DFL;
   ::sigaction(signal, &byDefault, nullptr);
   unblock(signal);
-  ::raise(signal);  // ends the process as the signal would have
+  (void)::raise(signal);  // ends the process as the signal would have
 }
 
 extern "C" void restoreAndStop(int signal) {
@@ -82,7 +82,7 @@ extern "C" void restoreAndStop(int signal) {
   struct sigaction ours {};
   ::sigaction(signal, &byDefault, &ours);
   unblock(signal);
-  ::raise(signal);  // stops here until SIGCONT
+  (void)::raise(signal);  // stops here until SIGCONT
   ::sigaction(signal, &ours, nullptr);
   gResumed = 1;
   errno = savedErrno;
