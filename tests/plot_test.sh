@@ -25,6 +25,11 @@ check_png() {
 check_png "$work/linear.png"
 "$plot" --log "$source_dir/examples/bands.txt" "$work/log.png"
 check_png "$work/log.png"
+# A one-third-octave report with an infinite band: drawn, and a note says so.
+printf '\n \t       1.00 \t  0.0000e+000\n \t       1.25 \t  2.0000e+000\n \t       1.60 \t         inf\n \t       2.00 \t  1.0000e-001' > "$work/third.txt"
+note=$("$plot" "$work/third.txt" "$work/third.png")
+check_png "$work/third.png"
+[[ $note == *"1 band(s) with an infinite level"*"marked inf"* ]] || { echo "no note on the infinite band: $note"; exit 1; }
 printf '\n \t       1.00 \t  0.0000e+000' > "$work/zero.txt"
 if "$plot" --log "$work/zero.txt" "$work/zero.png" 2>/dev/null; then
   echo "a logarithmic plot of zero levels succeeded"; exit 1
