@@ -333,13 +333,7 @@ TEST(Program, FifoInputWaitsForItsWriter) {
   ASSERT_EQ(::mkfifo((dir / "in.fifo").c_str(), 0600), 0);
   std::thread writer([&dir] {
     std::this_thread::sleep_for(std::chrono::seconds(1));
-    // Non-blocking, with a deadline: a reader that never comes must not hang the test.
-    int fd = -1;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (fd < 0 && std::chrono::steady_clock::now() < deadline) {
-      fd = ::open((dir / "in.fifo").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-      if (fd < 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    const int fd = test::openFifoWriter(dir / "in.fifo", std::chrono::seconds(10));
     if (fd < 0) return;
     (void)!::write(fd, "100 1\n", 6);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -476,11 +470,7 @@ TEST(Program, ReportIntoAPipeWithoutReaderIsAFailureToWrite) {
   ASSERT_GE(reader, 0);
   test::ChildProgram child(test::kelmorBinary(), dir.path());
   child.send("in.fifo 0 2 1 out.fifo\n");
-  int writer = -1;
-  for (int i = 0; i < 500 && writer < 0; ++i) {  // the run opens the spectrum within 10 s
-    writer = ::open((dir / "in.fifo").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    if (writer < 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+  const int writer = test::openFifoWriter(dir / "in.fifo", std::chrono::seconds(10));
   ASSERT_GE(writer, 0);
   EXPECT_TRUE(child.awaitOutputEnding(opened("out.fifo"), std::chrono::seconds(10)));
   ::close(reader);

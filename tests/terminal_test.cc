@@ -121,6 +121,32 @@ std::string screenFor(int master, std::chrono::milliseconds timeout) {
   return screen;
 }
 
+// Waits until process `pid` is in `state` (the letter of /proc/PID/stat: 'T' stopped).
+bool waitForState(pid_t pid, char state, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (std::chrono::steady_clock::now() < deadline) {
+    const std::string stat = test::readFile("/proc/" + std::to_string(pid) + "/stat");
+    const std::size_t close = stat.rfind(')');
+    if (close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == state) {
+      return true;
+    }
+    std::this_thread::sleep_for(10ms);
+  }
+  return false;
+}
+
+// Waits until the terminal is raw (no echo, no line editing), as the key wait sets it.
+bool waitForRaw(int master, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (std::chrono::steady_clock::now() < deadline) {
+    termios now{};
+    ::tcgetattr(master, &now);
+    if ((now.c_lflag & (ECHO | ICANON)) == 0) return true;
+    std::this_thread::sleep_for(10ms);
+  }
+  return false;
+}
+
 enum class Mode {
   kForeground,    // kelmor in the terminal's foreground process group
   kBackground,    // in a group of its own: the wait must end at once
@@ -200,17 +226,15 @@ TEST_P(KeyWaitTest, EndsOnTheKeyAndLeavesTheTerminalAsItWas) {
 
   if (row.mode == Mode::kStopContinue) {
     ::kill(kelmor, SIGTSTP);
-    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(waitForState(kelmor, 'T', 5s)) << "not stopped by SIGTSTP";
     termios stopped{};
     ::tcgetattr(master, &stopped);
     EXPECT_NE(stopped.c_lflag & ECHO, 0u) << "the settings were not restored at the stop";
     EXPECT_TRUE(sendAll(master, "x"));  // typed while stopped: not the key
     ::kill(kelmor, SIGCONT);
+    EXPECT_TRUE(waitForRaw(master, 5s)) << "not raw again after SIGCONT";
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(::poll(&early, 1, 0), 0) << "the wait ended on a key typed while stopped";
-    termios continued{};
-    ::tcgetattr(master, &continued);
-    EXPECT_EQ(continued.c_lflag & (ECHO | ICANON), 0u) << "not raw again after SIGCONT";
     screenFor(master, 50ms);  // what the stop showed
   }
 

@@ -42,6 +42,15 @@ void writeFile(const std::filesystem::path& path, std::string_view content) {
   out.write(content.data(), static_cast<std::streamsize>(content.size()));
 }
 
+int openFifoWriter(const std::filesystem::path& fifo, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0 || std::chrono::steady_clock::now() >= deadline) return fd;
+    ::usleep(20000);
+  }
+}
+
 ChildProgram::ChildProgram(const std::string& program, const std::filesystem::path& workDir,
                            const Options& options) {
   int toChild[2];

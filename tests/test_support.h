@@ -26,6 +26,9 @@ class TempDir {
 };
 
 std::string readFile(const std::filesystem::path& path);
+// Opens the named pipe `fifo` for writing as soon as a reader has it open; -1 when none comes
+// within `timeout` (never blocks beyond it).
+int openFifoWriter(const std::filesystem::path& fifo, std::chrono::milliseconds timeout);
 void writeFile(const std::filesystem::path& path, std::string_view content);
 
 struct ProgramRun {

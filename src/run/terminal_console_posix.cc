@@ -54,8 +54,18 @@ std::vector<int> terminatingSignals() {
 // Only async-signal-safe calls in the handlers; errors are ignored, as nothing else can be
 // done. Every handler runs with all signals blocked, SIGTTOU among them, so that restoring the
 // settings can never stop the process.
+// TCSAFLUSH waits for the output to drain, which a signal may interrupt: then it is tried again.
+bool setSettings(int fd, const struct termios& settings) {
+  for (;;) {
+    if (::tcsetattr(fd, TCSAFLUSH, &settings) == 0) return true;
+    if (errno != EINTR) return false;
+  }
+}
+
 void restoreSettings() {
-  ::tcsetattr(gTerminal, TCSAFLUSH, &gSavedSettings);
+  const int savedErrno = errno;
+  setSettings(gTerminal, gSavedSettings);
+  errno = savedErrno;
 }
 
 void unblock(int signal) {
@@ -185,7 +195,7 @@ class KeyWait {
   enum class Ready { kByte, kTimeout, kEnd };
 
   bool setRaw() {
-    raw_set_ = ::tcsetattr(fd_, TCSAFLUSH, &raw_) == 0;
+    raw_set_ = setSettings(fd_, raw_);
     return raw_set_;
   }
 
@@ -265,7 +275,7 @@ void TerminalConsole::waitForKey() {
     wait.run(openMask);
     // TCSAFLUSH also drops whatever is still queued. A stop that was not followed by raw mode
     // again has restored the settings already.
-    if (wait.raw()) ::tcsetattr(fd, TCSAFLUSH, &saved);
+    if (wait.raw()) setSettings(fd, saved);
   }
   gTerminal = -1;
   ::sigprocmask(SIG_SETMASK, &original, nullptr);
