@@ -4,11 +4,10 @@
 #include <unistd.h>
 #endif
 
-#include <csignal>
-
 #include "run/conversion.h"
 #include "run/files.h"
 #include "run/terminal_console.h"
+#include "run/write_signals.h"
 
 namespace {
 
@@ -22,21 +21,11 @@ void openStandardDescriptors() {
 #endif
 }
 
-// A console reader that went away (`kelmor | head`) or a file size limit must not kill the run
-// halfway: the failed write is seen instead (the console is then ignored; the report is
-// "Failed to write file").
-void ignoreWriteSignals() {
-#ifndef _WIN32
-  (void)std::signal(SIGPIPE, SIG_IGN);
-  (void)std::signal(SIGXFSZ, SIG_IGN);
-#endif
-}
-
 }  // namespace
 
 int main() {
   openStandardDescriptors();
-  ignoreWriteSignals();
+  kelmor::ignoreWriteSignals();
   kelmor::TerminalConsole console;
   kelmor::FdSource standardInput(0);
   return kelmor::runConversion(console, standardInput);

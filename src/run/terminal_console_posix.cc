@@ -8,9 +8,9 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
-#include <vector>
 
 #include "run/terminal_console.h"
+#include "run/wait_signals_posix.h"
 
 namespace kelmor {
 namespace {
@@ -19,84 +19,6 @@ namespace {
 constexpr int kBurstGapMs = 50;
 // ...and is cut this long after the key at the latest.
 constexpr int kBurstLimitMs = 2000;
-
-// The signals that stop the process. During the wait they first restore the terminal; the
-// rest of the run blocks them except while it waits for input, so that a resumption is seen.
-constexpr std::array kStopSignals = {SIGTSTP, SIGTTIN, SIGTTOU};
-
-// Seen by the signal handlers: written before they are installed, read-only after, except
-// gResumed, which the handler sets after a stop and the wait clears.
-int gTerminal = -1;
-struct termios gSavedSettings {};
-volatile sig_atomic_t gResumed = 0;
-
-// The signals whose default action ends the process (with or without a core dump).
-std::vector<int> terminatingSignals() {
-  std::vector<int> signals = {SIGHUP,  SIGINT,  SIGQUIT,   SIGILL,  SIGTRAP, SIGABRT, SIGBUS,
-                              SIGFPE,  SIGUSR1, SIGSEGV,   SIGUSR2, SIGPIPE, SIGALRM, SIGTERM,
-                              SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGSYS};
-#ifdef SIGSTKFLT
-  signals.push_back(SIGSTKFLT);
-#endif
-#ifdef SIGIO
-  signals.push_back(SIGIO);
-#endif
-#ifdef SIGPWR
-  signals.push_back(SIGPWR);
-#endif
-#ifdef SIGRTMIN
-  for (int s = SIGRTMIN; s <= SIGRTMAX; ++s)
-    signals.push_back(s);
-#endif
-  return signals;
-}
-
-// Only async-signal-safe calls in the handlers; errors are ignored, as nothing else can be
-// done. Every handler runs with all signals blocked, SIGTTOU among them, so that restoring the
-// settings can never stop the process.
-// TCSAFLUSH waits for the output to drain, which a signal may interrupt: then it is tried again.
-bool setSettings(int fd, const struct termios& settings) {
-  for (;;) {
-    if (::tcsetattr(fd, TCSAFLUSH, &settings) == 0) return true;
-    if (errno != EINTR) return false;
-  }
-}
-
-void restoreSettings() {
-  const int savedErrno = errno;
-  setSettings(gTerminal, gSavedSettings);
-  errno = savedErrno;
-}
-
-void unblock(int signal) {
-  sigset_t only;
-  sigemptyset(&only);
-  sigaddset(&only, signal);
-  ::sigprocmask(SIG_UNBLOCK, &only, nullptr);
-}
-
-extern "C" void restoreAndEnd(int signal) {
-  restoreSettings();
-  struct sigaction byDefault {};
-  byDefault.sa_handler = SIG_DFL;
-  ::sigaction(signal, &byDefault, nullptr);
-  unblock(signal);
-  (void)::raise(signal);  // ends the process as the signal would have
-}
-
-extern "C" void restoreAndStop(int signal) {
-  const int savedErrno = errno;
-  restoreSettings();
-  struct sigaction byDefault {};
-  byDefault.sa_handler = SIG_DFL;
-  struct sigaction ours {};
-  ::sigaction(signal, &byDefault, &ours);
-  unblock(signal);
-  (void)::raise(signal);  // stops here until SIGCONT
-  ::sigaction(signal, &ours, nullptr);
-  gResumed = 1;
-  errno = savedErrno;
-}
 
 bool inForeground(int fd) {
   return ::tcgetpgrp(fd) == ::getpgrp();
@@ -114,44 +36,6 @@ long long nowMs() {
   ::clock_gettime(CLOCK_MONOTONIC, &now);
   return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
-
-// The handlers of the wait, and what they replace: installed for its length only.
-class WaitSignals {
- public:
-  WaitSignals() {
-    struct sigaction handler {};
-    sigfillset(&handler.sa_mask);
-    for (const int signal : terminatingSignals()) {
-      struct sigaction previous {};
-      // Only signals still at their default action: one inherited as ignored stays ignored,
-      // and one the program handles itself keeps its handler.
-      if (::sigaction(signal, nullptr, &previous) != 0 || (previous.sa_flags & SA_SIGINFO) != 0 ||
-          previous.sa_handler != SIG_DFL) {
-        continue;
-      }
-      handler.sa_handler = restoreAndEnd;
-      if (::sigaction(signal, &handler, nullptr) == 0) replaced_.push_back({signal, previous});
-    }
-    for (const int signal : kStopSignals) {
-      struct sigaction previous {};
-      handler.sa_handler = restoreAndStop;
-      if (::sigaction(signal, &handler, &previous) == 0) replaced_.push_back({signal, previous});
-    }
-  }
-  ~WaitSignals() {
-    for (const auto& [signal, previous] : replaced_)
-      ::sigaction(signal, &previous, nullptr);
-  }
-  WaitSignals(const WaitSignals&) = delete;
-  WaitSignals& operator=(const WaitSignals&) = delete;
-
- private:
-  struct Replaced {
-    int signal;
-    struct sigaction previous;
-  };
-  std::vector<Replaced> replaced_;
-};
 
 // The key wait on the controlling terminal `fd`, in the foreground, settings saved.
 class KeyWait {
@@ -195,7 +79,7 @@ class KeyWait {
   enum class Ready { kByte, kTimeout, kEnd };
 
   bool setRaw() {
-    raw_set_ = setSettings(fd_, raw_);
+    raw_set_ = setTerminalSettings(fd_, raw_);
     return raw_set_;
   }
 
@@ -205,8 +89,7 @@ class KeyWait {
   Ready awaitByte(int timeoutMs) {
     const long long until = nowMs() + timeoutMs;
     for (;;) {
-      if (gResumed != 0) {
-        gResumed = 0;
+      if (WaitSignals::takeResumed()) {
         raw_set_ = false;
         if (!inForeground(fd_) || !setRaw()) return Ready::kEnd;
       }
@@ -259,25 +142,21 @@ void TerminalConsole::waitForKey() {
   // change of the settings can stop the process.
   sigset_t stops;
   sigemptyset(&stops);
-  for (const int signal : kStopSignals)
-    sigaddset(&stops, signal);
+  addStopSignals(stops);
   sigset_t original;
   ::sigprocmask(SIG_BLOCK, &stops, &original);
   sigset_t openMask = original;
-  for (const int signal : kStopSignals)
-    sigdelset(&openMask, signal);
-  gTerminal = fd;
-  gSavedSettings = saved;
-  gResumed = 0;
+  for (int signal = 1; signal < NSIG; ++signal) {
+    if (sigismember(&stops, signal) == 1) sigdelset(&openMask, signal);
+  }
   {
-    const WaitSignals handlers;
+    const WaitSignals handlers(fd, saved);
     KeyWait wait(fd, saved);
     wait.run(openMask);
     // TCSAFLUSH also drops whatever is still queued. A stop that was not followed by raw mode
     // again has restored the settings already.
-    if (wait.raw()) setSettings(fd, saved);
+    if (wait.raw()) setTerminalSettings(fd, saved);
   }
-  gTerminal = -1;
   ::sigprocmask(SIG_SETMASK, &original, nullptr);
   ::close(fd);
 }
