@@ -11,10 +11,12 @@ page=$source_dir/doc/kelmor.1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
+# Bold and underline come as overstrikes (a character, a backspace, a character): keep the last.
+plain() { sed -e 's/.\x08//g'; }
 if command -v mandoc >/dev/null; then
-  mandoc -T utf8 -O width=300 "$page" | col -b > "$work/page.txt"
+  mandoc -T utf8 -O width=300 "$page" | plain > "$work/page.txt"
 elif command -v man >/dev/null; then
-  MANWIDTH=300 MAN_KEEP_FORMATTING=0 man -l "$page" 2>/dev/null | col -b > "$work/page.txt"
+  MANWIDTH=300 man -l "$page" 2>/dev/null | plain > "$work/page.txt"
 else
   echo "neither mandoc nor man is installed: skipped"
   exit 77
