@@ -21,9 +21,8 @@ UniqueFd openNonBlocking(const std::string& name, int flags) {
   return fd;
 }
 
-bool sameFile(const struct stat& info, const InputFile& input) {
-  return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
-                      static_cast<std::uint64_t>(info.st_ino)} == input.identity();
+FileIdentity identityOf(const struct stat& info) {
+  return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
 }
 
 }  // namespace
@@ -59,7 +58,7 @@ Opened<InputFile> InputFile::open(const std::string& name) {
   const bool exists = ::stat(name.c_str(), &named) == 0;
   if (exists && ::fstat(STDIN_FILENO, &standardInput) == 0 &&
       (S_ISREG(standardInput.st_mode) || S_ISFIFO(standardInput.st_mode)) &&
-      named.st_dev == standardInput.st_dev && named.st_ino == standardInput.st_ino) {
+      identityOf(named) == identityOf(standardInput)) {
     return {std::nullopt, OpenError::kIsStandardInput};
   }
   // A named pipe is opened as its readers do: the open waits until a writer opens it (Ctrl-C
@@ -79,8 +78,7 @@ Opened<InputFile> InputFile::open(const std::string& name) {
     return {std::nullopt, OpenError::kFailed};
   }
   file.size_ = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
-  file.identity_ = {static_cast<std::uint64_t>(info.st_dev),
-                    static_cast<std::uint64_t>(info.st_ino)};
+  file.identity_ = identityOf(info);
   return {std::move(file), OpenError::kNone};
 }
 
@@ -98,7 +96,7 @@ Opened<OutputFile> OutputFile::open(const std::string& name, const InputFile& in
   if (!usableFileName(name)) return {std::nullopt, OpenError::kFailed};
   // Look before opening, so that the input file is not even opened for writing.
   struct stat info {};
-  if (::stat(name.c_str(), &info) == 0 && sameFile(info, input)) {
+  if (::stat(name.c_str(), &info) == 0 && identityOf(info) == input.identity()) {
     return {std::nullopt, OpenError::kIsInputFile};
   }
   OutputFile file;
@@ -107,7 +105,7 @@ Opened<OutputFile> OutputFile::open(const std::string& name, const InputFile& in
     return {std::nullopt, OpenError::kFailed};
   }
   // Look again at what was opened: the name may have been changed to point at the input.
-  if (sameFile(info, input)) return {std::nullopt, OpenError::kIsInputFile};
+  if (identityOf(info) == input.identity()) return {std::nullopt, OpenError::kIsInputFile};
   file.regular_ = S_ISREG(info.st_mode);
   return {std::move(file), OpenError::kNone};
 }

@@ -146,9 +146,7 @@ void TerminalConsole::waitForKey() {
   sigset_t original;
   ::sigprocmask(SIG_BLOCK, &stops, &original);
   sigset_t openMask = original;
-  for (int signal = 1; signal < NSIG; ++signal) {
-    if (sigismember(&stops, signal) == 1) sigdelset(&openMask, signal);
-  }
+  deleteStopSignals(openMask);
   {
     const WaitSignals handlers(fd, saved);
     KeyWait wait(fd, saved);

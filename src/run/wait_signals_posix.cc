@@ -90,6 +90,11 @@ void addStopSignals(sigset_t& set) {
     sigaddset(&set, signal);
 }
 
+void deleteStopSignals(sigset_t& set) {
+  for (const int signal : kStopSignals)
+    sigdelset(&set, signal);
+}
+
 WaitSignals::WaitSignals(int terminal, const struct termios& saved) {
   gTerminal = terminal;
   gSavedSettings = saved;

@@ -35,8 +35,9 @@ class WaitSignals {
   std::vector<Replaced> replaced_;
 };
 
-// Adds the stop signals (SIGTSTP, SIGTTIN, SIGTTOU) to `set`.
+// Adds the stop signals (SIGTSTP, SIGTTIN, SIGTTOU) to `set`, or deletes them from it.
 void addStopSignals(sigset_t& set);
+void deleteStopSignals(sigset_t& set);
 
 // Sets the terminal's settings with TCSAFLUSH (dropping what was typed), again when a signal
 // interrupts its wait for the output to drain; false on failure. Async-signal-safe.
